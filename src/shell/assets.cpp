@@ -1,0 +1,95 @@
+#include "shell/assets.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "shell/game_state.h"
+#include "world/world.h"
+
+static constexpr const char* FONT_PATH = "ariblk.ttf";
+static constexpr int FONT_POINTS = 20;
+static constexpr const char* MUSIC_PATH = "sounds/zelmorta.mid";
+static constexpr const char* EXPLOSION_SOUND_PATH = "sounds/explosion.wav";
+static constexpr const char* SHOT_SOUND_PATH = "sounds/disparo.wav";
+static constexpr int FIRST_JOYSTICK = 0;
+static constexpr int FIRST_FREE_CHANNEL = -1;
+
+// Every picture in load order, with the sprite it becomes the next frame of.
+struct AssetRow {
+    const char* path;
+    Sprite WorldRecord::*sprite;
+};
+
+static constexpr AssetRow ASSET_TABLE[BITMAP_COUNT] = {
+    {"pics/pantalla.bmp", &WorldRecord::titleSprite},
+    {"pics/explode1.bmp", &WorldRecord::explosionSprite},
+    {"pics/explode2.bmp", &WorldRecord::explosionSprite},
+    {"pics/explode3.bmp", &WorldRecord::explosionSprite},
+    {"pics/explode4.bmp", &WorldRecord::explosionSprite},
+    {"pics/explode5.bmp", &WorldRecord::explosionSprite},
+    {"pics/explode6.bmp", &WorldRecord::explosionSprite},
+    {"pics/explode7.bmp", &WorldRecord::explosionSprite},
+    {"pics/dispene.bmp", &WorldRecord::bulletSprite},
+    {"pics/dispene2.bmp", &WorldRecord::bulletSprite},
+    {"pics/minave.bmp", &WorldRecord::shipSprite},
+    {"pics/nave.bmp", &WorldRecord::enemySprite},
+    {"pics/nave2.bmp", &WorldRecord::enemy2Sprite},
+    {"pics/gordo.bmp", &WorldRecord::bossSprite},
+    {"pics/balas.bmp", &WorldRecord::shotSprite},
+    {"pics/life.bmp", &WorldRecord::lifeSprite},
+};
+
+static void ReportMissing(const char* path) {
+    printf("No se pudo cargar %s: %s\n", path, SDL_GetError());
+}
+
+static Mix_Chunk* LoadSound(const char* path) {
+    return Mix_LoadWAV_RW(SDL_RWFromFile(path, "rb"), 1);
+}
+
+bool LoadResources() {
+    GameState.font = TTF_OpenFont(FONT_PATH, FONT_POINTS);
+    if (!GameState.font) {
+        ReportMissing(FONT_PATH);
+        return false;
+    }
+    if (SDL_NumJoysticks() > 0) {
+        GameState.joystick = SDL_JoystickOpen(FIRST_JOYSTICK);
+        SDL_JoystickEventState(SDL_ENABLE);
+    }
+    GameState.music = Mix_LoadMUS(MUSIC_PATH);
+    GameState.explosionSound = LoadSound(EXPLOSION_SOUND_PATH);
+    GameState.shotSound = LoadSound(SHOT_SOUND_PATH);
+    return true;
+}
+
+bool LoadGraphics() {
+    srand(static_cast<unsigned>(time(nullptr)));
+    ClearShotsEnemiesExplosions();
+    for (int i = 0; i < BITMAP_COUNT; i++) {
+        const AssetRow& row = ASSET_TABLE[i];
+        LoadBitmap(GameState.bitmaps[i], row.path);
+        if (!GameState.bitmaps[i]) {
+            ReportMissing(row.path);
+            return false;
+        }
+        (WorldState.*row.sprite).AddFrame(GameState.bitmaps[i]);
+    }
+    return true;
+}
+
+void ReleaseResources() {
+    if (GameState.font) {
+        TTF_CloseFont(GameState.font);
+        GameState.font = nullptr;
+    }
+    Mix_FreeMusic(GameState.music);
+    GameState.music = nullptr;
+    if (SDL_JoystickOpened(FIRST_JOYSTICK)) {
+        SDL_JoystickClose(GameState.joystick);
+        GameState.joystick = nullptr;
+    }
+}
+
+void PlaySound(Mix_Chunk* chunk) { Mix_PlayChannel(FIRST_FREE_CHANNEL, chunk, 0); }

@@ -1,0 +1,238 @@
+#include "shell/shell.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "level/level.h"
+#include "shell/assets.h"
+#include "shell/game_state.h"
+#include "world/explosions.h"
+#include "world/scene.h"
+#include "world/spawn.h"
+#include "world/update.h"
+#include "world/world.h"
+
+static constexpr const char* GAME_TITLE = "Korvane v0.2";
+static constexpr const char* WINDOW_TITLE = "Korvane v0.2 - a vertical space shooter";
+static constexpr Uint32 INIT_FLAGS = SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_JOYSTICK;
+static constexpr Uint32 VIDEO_FLAGS = SDL_DOUBLEBUF;
+static constexpr int AUDIO_RATE = 22050;
+static constexpr Uint16 AUDIO_FORMAT = AUDIO_S16MSB;
+static constexpr int AUDIO_CHANNELS = 1;
+static constexpr int AUDIO_CHUNK_SAMPLES = 4096;
+static constexpr int LOOP_FOREVER = -1;
+static constexpr int AXIS_X = 0;
+static constexpr int AXIS_Y = 1;
+// The title screen sleeps this long whenever its event queue is empty.
+static constexpr Uint32 TITLE_IDLE_MS = 10;
+
+Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis) = SDL_JoystickGetAxis;
+
+int RunGame() {
+    if (SDL_Init(INIT_FLAGS) < 0) {
+        printf("No se pudo iniciar SDL: %s\n", SDL_GetError());
+        return 1;
+    }
+    GameState.screen = SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, VIDEO_FLAGS);
+    if (!GameState.screen) {
+        printf("No se puede inicializar el modo gráfico: %s\n", SDL_GetError());
+        return 1;
+    }
+    SDL_WM_SetCaption(WINDOW_TITLE, GAME_TITLE);
+    atexit(SDL_Quit);
+    if (Mix_OpenAudio(AUDIO_RATE, AUDIO_FORMAT, AUDIO_CHANNELS, AUDIO_CHUNK_SAMPLES) < 0) {
+        printf("No se pudo iniciar SDL_Mixer: %s\n", SDL_GetError());
+        return 1;
+    }
+    atexit(Mix_CloseAudio);
+    if (TTF_Init() < 0) {
+        printf("No se pudo iniciar SDL_ttf: %s\n", SDL_GetError());
+        return 1;
+    }
+    atexit(TTF_Quit);
+    if (!LoadResources() || !LoadGraphics()) {
+        return 1;
+    }
+    RunMainLoop();
+    ReleaseResources();
+    return 0;
+}
+
+void RunMainLoop() {
+    while (GameState.quit == 0) {
+        if (GameState.mode == MODE_TITLE) {
+            TitlePass();
+        } else if (GameState.mode == MODE_PLAY) {
+            PlayFrame();
+        }
+    }
+}
+
+void StartGame() {
+    GameState.score = 0;
+    GameState.level = FIRST_LEVEL;
+    GameState.mode = MODE_PLAY;
+    LoadLevel(FIRST_LEVEL);
+    Mix_PlayMusic(GameState.music, LOOP_FOREVER);
+}
+
+// Title screen input: Escape or a window close quits, any other key or a
+// joystick button starts a game.
+static void HandleTitleEvent(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_QUIT:
+            GameState.quit = 1;
+            break;
+        case SDL_KEYDOWN:
+            if (event.key.keysym.sym == SDLK_ESCAPE) {
+                GameState.quit = 1;
+            } else {
+                StartGame();
+            }
+            break;
+        case SDL_JOYBUTTONDOWN:
+            StartGame();
+            break;
+        default:
+            break;
+    }
+}
+
+void TitlePass() {
+    ResetWorld();
+    Sprite& title = WorldState.titleSprite;
+    title.x = 0;
+    title.y = 0;
+    title.Draw(GameState.screen);
+    SDL_Flip(GameState.screen);
+    Mix_HaltMusic();
+
+    // Every queued event is handled, in order, before the screen is left.
+    for (;;) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            HandleTitleEvent(event);
+        }
+        if (GameState.mode != MODE_TITLE || GameState.quit != 0) {
+            return;
+        }
+        SDL_Delay(TITLE_IDLE_MS);
+    }
+}
+
+// Spawns ordinary enemies until the boss comes, then the boss; after the
+// boss's defeat counts down to the next level.
+static void RunSchedule() {
+    if (GameState.frameCounter % ENEMY_SPAWN_INTERVAL == 0 && GameState.bossPhase == BOSS_NONE) {
+        SpawnEnemy();
+    }
+    if (GameState.frameCounter > BOSS_SPAWN_FRAME - 1 && GameState.bossPhase == BOSS_NONE) {
+        SpawnBoss();
+        GameState.bossPhase = BOSS_ACTIVE;
+    }
+    if (GameState.bossPhase == BOSS_DEFEATED) {
+        const int countdown = GameState.levelCountdown;
+        GameState.levelCountdown = countdown - 1;
+        if (countdown <= 0) {
+            if (GameState.level > LEVEL_COUNT) {
+                GameState.level = FIRST_LEVEL;
+            }
+            LoadLevel(GameState.level);
+        }
+    }
+}
+
+// A score that lands exactly on a multiple of EXTRA_LIFE_POINTS gives a life;
+// the bonus points move it off the multiple so the rule fires once.
+static void AwardExtraLife() {
+    if (GameState.score > 0 && GameState.score % EXTRA_LIFE_POINTS == 0) {
+        GameState.score += EXTRA_LIFE_BONUS;
+        WorldState.ship.lives += 1;
+    }
+}
+
+// Four independent tests: a key and the stick on one side give one step, and
+// opposite sides cancel out. The ship moves whatever its status.
+static void MoveShip(const Uint8* keys) {
+    PlayerShip& ship = WorldState.ship;
+    if (keys[SDLK_UP] || GameState.axisY < -AXIS_DEAD_ZONE) {
+        if (ship.y > SHIP_MIN_Y) {
+            ship.y -= SHIP_STEP;
+        }
+    }
+    if (keys[SDLK_DOWN] || GameState.axisY > AXIS_DEAD_ZONE) {
+        if (ship.y <= SHIP_MAX_Y) {
+            ship.y += SHIP_STEP;
+        }
+    }
+    if (keys[SDLK_LEFT] || GameState.axisX < -AXIS_DEAD_ZONE) {
+        if (ship.x > SHIP_MIN_X) {
+            ship.x -= SHIP_STEP;
+        }
+    }
+    if (keys[SDLK_RIGHT] || GameState.axisX > AXIS_DEAD_ZONE) {
+        if (ship.x <= SHIP_MAX_X) {
+            ship.x += SHIP_STEP;
+        }
+    }
+}
+
+static void FireIfAlive() {
+    if (WorldState.ship.status != SHIP_DESTROYED) {
+        PlayerFire();
+    }
+}
+
+// Play input: a joystick button fires, Escape returns to the title after this
+// frame, and closing the window ends the program after this frame.
+static void HandlePlayEvent(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_JOYBUTTONDOWN:
+            FireIfAlive();
+            break;
+        case SDL_KEYDOWN:
+            if (event.key.keysym.sym == SDLK_ESCAPE) {
+                GameState.mode = MODE_TITLE;
+            }
+            break;
+        case SDL_QUIT:
+            GameState.quit = 1;
+            break;
+        default:
+            break;
+    }
+}
+
+void PlayFrameSteps() {
+    StartFrameTimer();
+    GameState.frameCounter += 1;
+    RunSchedule();
+    UpdateWorld();
+    DrawScene(GameState.screen);
+    AwardExtraLife();
+
+    const Uint8* keys = SDL_GetKeyState(nullptr);
+    SDL_JoystickUpdate();
+    GameState.axisX = ReadJoystickAxis(GameState.joystick, AXIS_X);
+    GameState.axisY = ReadJoystickAxis(GameState.joystick, AXIS_Y);
+    MoveShip(keys);
+    if (keys[SDLK_LSHIFT]) {
+        FireIfAlive();
+    }
+
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        HandlePlayEvent(event);
+    }
+}
+
+void WaitForFrameEnd() {
+    for (Uint32 elapsed = FrameElapsed(); elapsed < FRAME_MS; elapsed = FrameElapsed()) {
+        SDL_Delay(FRAME_MS - elapsed);
+    }
+}
+
+void PlayFrame() {
+    PlayFrameSteps();
+    WaitForFrameEnd();
+}

@@ -1,0 +1,33 @@
+// Start-up, the main loop and the two screens: the title and the play frame.
+#pragma once
+
+#include <SDL.h>
+
+// The whole program: brings the libraries up, loads everything, runs the main
+// loop and releases the resources. Returns the exit status: 0 after a normal
+// quit, 1 after a start-up failure (with its Spanish message on stdout).
+int RunGame();
+
+// Runs title passes and play frames until the quit flag is set.
+void RunMainLoop();
+
+// One visit of the title screen: reset, draw the title picture, stop the music,
+// then handle events until a game starts or the player quits.
+void TitlePass();
+
+// Begins a game at level 1 with the music playing.
+void StartGame();
+
+// One play frame: PlayFrameSteps, then WaitForFrameEnd.
+void PlayFrame();
+
+// Everything a play frame does but its final wait: schedule, world update,
+// drawing, the extra life, input and events.
+void PlayFrameSteps();
+
+// Waits until at least FRAME_MS have passed since the frame started, sleeping
+// rather than spinning.
+void WaitForFrameEnd();
+
+// Reads a joystick axis; tests may point it elsewhere. A null joystick reads 0.
+extern Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis);
