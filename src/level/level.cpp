@@ -117,7 +117,8 @@ void DrawBackground(SDL_Surface* screen) {
 
     for (int row = 0; row < WINDOW_ROWS; row++) {
         for (int column = 0; column < MAP_COLUMNS; column++) {
-            const int tile = WorldState.levelMap[GameState.mapPosition + MAP_COLUMNS * row + column];
+            const int tile =
+                WorldState.levelMap[GameState.mapPosition + MAP_COLUMNS * row + column];
             // A tile index beyond the table is left undrawn; an unloaded tile draws nothing.
             if (tile >= MAX_TILES) {
                 continue;

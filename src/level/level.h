@@ -3,9 +3,9 @@
 
 #include <SDL.h>
 
-constexpr int TILE_SIZE = 64;     // pixels between tile origins, across and down
-constexpr int WINDOW_ROWS = 10;   // map rows drawn per frame (the last is always below the screen)
-constexpr int SCROLL_STEP = 2;    // pixels the background moves down per frame
+constexpr int TILE_SIZE = 64;    // pixels between tile origins, across and down
+constexpr int WINDOW_ROWS = 10;  // map rows drawn per frame (the last is always below the screen)
+constexpr int SCROLL_STEP = 2;   // pixels the background moves down per frame
 
 // Restarts the world for level n and reads levels/level<n>/: the 400-byte map,
 // the highest tile index from level.dsc, and tile0.bmp up to that index.

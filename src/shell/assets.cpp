@@ -92,4 +92,6 @@ void ReleaseResources() {
     }
 }
 
-void PlaySound(Mix_Chunk* chunk) { Mix_PlayChannel(FIRST_FREE_CHANNEL, chunk, 0); }
+void PlaySound(Mix_Chunk* chunk) {
+    Mix_PlayChannel(FIRST_FREE_CHANNEL, chunk, 0);
+}

@@ -2,6 +2,10 @@
 
 GameRecord GameState;
 
-void StartFrameTimer() { GameState.frameStart = SDL_GetTicks(); }
+void StartFrameTimer() {
+    GameState.frameStart = SDL_GetTicks();
+}
 
-Uint32 FrameElapsed() { return SDL_GetTicks() - GameState.frameStart; }
+Uint32 FrameElapsed() {
+    return SDL_GetTicks() - GameState.frameStart;
+}

@@ -26,7 +26,7 @@ constexpr int SHIP_STEP = 5;
 constexpr int SHIP_MIN_X = 0;
 constexpr int SHIP_MAX_X = 619;  // moves right only while x <= 619, so it stops at 620
 constexpr int SHIP_MIN_Y = 0;
-constexpr int SHIP_MAX_Y = 459;  // moves down only while y <= 459, so it stops at 460
+constexpr int SHIP_MAX_Y = 459;     // moves down only while y <= 459, so it stops at 460
 constexpr int AXIS_DEAD_ZONE = 10;  // stick readings -10..10 move nothing
 
 // A play frame lasts at least FRAME_MS milliseconds.

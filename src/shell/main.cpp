@@ -1,4 +1,6 @@
 // Korvane: a vertical space shooter. All data is read relative to the working directory.
 #include "shell/shell.h"
 
-int main(int, char**) { return RunGame(); }
+int main(int, char**) {
+    return RunGame();
+}

@@ -20,9 +20,12 @@ void LoadBitmap(SDL_Surface*& slot, const char* path) {
 
 Sprite::Sprite() : Sprite(1) {}
 
-Sprite::Sprite(int frameCapacity) : capacity(frameCapacity), frames(new SDL_Surface*[frameCapacity]()) {}
+Sprite::Sprite(int frameCapacity)
+    : capacity(frameCapacity), frames(new SDL_Surface*[frameCapacity]()) {}
 
-Sprite::~Sprite() { delete[] frames; }
+Sprite::~Sprite() {
+    delete[] frames;
+}
 
 void Sprite::AddFrame(SDL_Surface* surface) {
     if (frameCount >= capacity) {
@@ -48,7 +51,9 @@ void Sprite::SelectFrame(int index) {
     currentFrame = index;
 }
 
-SDL_Surface* Sprite::Current() const { return frames[currentFrame]; }
+SDL_Surface* Sprite::Current() const {
+    return frames[currentFrame];
+}
 
 void Sprite::Draw(SDL_Surface* target) const {
     SDL_Surface* frame = Current();

@@ -21,7 +21,7 @@ void SetRedColourKey(SDL_Surface* surface);
 void LoadBitmap(SDL_Surface*& slot, const char* path);
 
 class Sprite {
-public:
+  public:
     int x = 0;
     int y = 0;
     int currentFrame = 0;
@@ -48,6 +48,6 @@ public:
     // never overlaps.
     int Overlaps(const Sprite& other) const;
 
-private:
+  private:
     SDL_Surface* Current() const;
 };

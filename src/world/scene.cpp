@@ -10,7 +10,7 @@
 static constexpr int ENEMY_POINTS = 10;
 static constexpr int BOSS_POINTS = 100;
 static constexpr int BOSS_HITS_TO_DESTROY = 100;
-static constexpr int DESTROYED_FRAMES = 30;  // the ship's timer after a hit
+static constexpr int DESTROYED_FRAMES = 30;       // the ship's timer after a hit
 static constexpr int BULLET_TICKS_PER_FRAME = 4;  // a bullet's frame toggles on every 5th draw
 
 static constexpr int LIFE_ICON_X = 32;
@@ -61,8 +61,8 @@ static void TouchShip(const Sprite& sprite) {
 // The ship is drawn while active, and on even timer frames while respawning.
 static void DrawShip(SDL_Surface* screen) {
     const PlayerShip& ship = WorldState.ship;
-    const bool visible = ship.status == SHIP_ACTIVE ||
-                         (ship.status == SHIP_RESPAWNING && ship.timer % 2 == 0);
+    const bool visible =
+        ship.status == SHIP_ACTIVE || (ship.status == SHIP_RESPAWNING && ship.timer % 2 == 0);
     if (visible) {
         Place(WorldState.shipSprite, ship.x, ship.y);
         WorldState.shipSprite.Draw(screen);

@@ -9,7 +9,7 @@
 static constexpr int ENEMY_START_Y = -30;  // new enemies enter from just above the screen
 static constexpr int ENEMY_FALL_SPEED = 5;
 static constexpr int ENEMY_DRIFT_SPEED = 3;
-static constexpr int SPAWN_X_RANGE = 640;  // a draw above this wraps modulo the screen width
+static constexpr int SPAWN_X_RANGE = 640;   // a draw above this wraps modulo the screen width
 static constexpr int ENEMY_KIND_COUNT = 2;  // ENEMY_STRAIGHT or ENEMY_DIAGONAL
 
 static constexpr int BOSS_SLOT = 1;
@@ -25,7 +25,9 @@ static constexpr int BULLET_OFFSET_Y = 20;
 static constexpr int SHOT_OFFSET_Y = 15;  // a shot starts this far above the ship's top edge
 
 // Moving toward the player: +speed when x is at or left of the player, else -speed.
-static int TowardPlayer(int x, int speed) { return x > WorldState.shipSprite.x ? -speed : speed; }
+static int TowardPlayer(int x, int speed) {
+    return x > WorldState.shipSprite.x ? -speed : speed;
+}
 
 void SpawnEnemy() {
     const int slot = FindFreeSlot(WorldState.enemies, MAX_ENEMIES);

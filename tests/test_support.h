@@ -1,0 +1,46 @@
+// Shared set-up for the game's tests: a headless screen, clean global records
+// and sprites with frames of known sizes.
+#pragma once
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include "shell/game_state.h"
+#include "world/world.h"
+
+// Frame sizes given to the sprites by GiveSpritesFrames, matching the shipped art.
+constexpr int TEST_SHIP_SIZE = 20;
+constexpr int TEST_ENEMY_W = 60;
+constexpr int TEST_ENEMY_H = 40;
+constexpr int TEST_BOSS_W = 120;
+constexpr int TEST_BOSS_H = 80;
+constexpr int TEST_SHOT_W = 20;
+constexpr int TEST_SHOT_H = 12;
+constexpr int TEST_BULLET_SIZE = 8;
+constexpr int TEST_EXPLOSION_SIZE = 60;
+constexpr int TEST_LIFE_SIZE = 16;
+constexpr int TEST_EXPLOSION_FRAMES = 7;
+
+// A 24-bit surface of the given size filled with one colour. Owned by the caller.
+SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b);
+
+// Empties a sprite: no frames, current frame 0, at (0, 0). Frees nothing.
+void EmptySprite(Sprite& sprite);
+
+// Brings up SDL with the dummy drivers, a 640x480x24 screen and the mixer,
+// once per test program. Returns the screen.
+SDL_Surface* TestScreen();
+
+// Zeroes GameState and WorldState as at program start (level 1), with empty sprites.
+void ClearGlobalRecords();
+
+// Gives every world sprite solid frames of the TEST_ sizes above, as the asset
+// loader would (explosion frames 0..6, bullet frames 0 and 1).
+void GiveSpritesFrames();
+
+// A fixture with a screen, fresh records and framed sprites; GameState.screen is set.
+class GameTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    SDL_Surface* screen = nullptr;
+};
