@@ -11,20 +11,34 @@
 static constexpr int PATH_SIZE = 64;
 static constexpr int LINE_SIZE = 128;  // only the first line's leading number matters
 static constexpr int MAX_TILE_INDEX = MAX_TILES - 1;
+static constexpr int NO_TILES = -1;
 
 // Reads the map into levelMap. An unreadable map keeps the previous one; a short
 // one leaves tile 0 in the bytes it does not supply.
-static void ReadMap(int n) {
-    char path[PATH_SIZE];
-    snprintf(path, sizeof path, "levels/level%d/map.map", n);
+// Opens levels/level<n>/<name> into levelFile, leaving its path in path.
+// Reports a file that cannot be opened, with what happens instead.
+static bool OpenLevelFile(char (&path)[PATH_SIZE], int n, const char* name, const char* instead) {
+    snprintf(path, sizeof path, "levels/level%d/%s", n, name);
     GameState.levelFile = fopen(path, "r");
     if (!GameState.levelFile) {
-        fprintf(stderr, "Cannot open %s; keeping the previous map\n", path);
+        fprintf(stderr, "Cannot open %s; %s\n", path, instead);
+        return false;
+    }
+    return true;
+}
+
+static void CloseLevelFile() {
+    fclose(GameState.levelFile);
+    GameState.levelFile = nullptr;
+}
+
+static void ReadMap(int n) {
+    char path[PATH_SIZE];
+    if (!OpenLevelFile(path, n, "map.map", "keeping the previous map")) {
         return;
     }
     const size_t got = fread(WorldState.levelMap, 1, MAP_BYTES, GameState.levelFile);
-    fclose(GameState.levelFile);
-    GameState.levelFile = nullptr;
+    CloseLevelFile();
     if (got < MAP_BYTES) {
         memset(WorldState.levelMap + got, 0, MAP_BYTES - got);
         fprintf(stderr, "%s holds %zu of %d bytes; the rest is tile 0\n", path, got, MAP_BYTES);
@@ -45,21 +59,17 @@ static int LeadingNumber(const char* text) {
 }
 
 // Returns the highest tile index named by level.dsc, clamped to the tile table,
-// or -1 (no tiles) when the file cannot be opened.
+// or NO_TILES when the file cannot be opened.
 static int ReadHighestTile(int n) {
     char path[PATH_SIZE];
-    snprintf(path, sizeof path, "levels/level%d/level.dsc", n);
-    GameState.levelFile = fopen(path, "r");
-    if (!GameState.levelFile) {
-        fprintf(stderr, "Cannot open %s; no tiles loaded\n", path);
-        return -1;
+    if (!OpenLevelFile(path, n, "level.dsc", "no tiles loaded")) {
+        return NO_TILES;
     }
     char line[LINE_SIZE] = "";
     if (!fgets(line, sizeof line, GameState.levelFile)) {
         line[0] = '\0';
     }
-    fclose(GameState.levelFile);
-    GameState.levelFile = nullptr;
+    CloseLevelFile();
     const int highest = LeadingNumber(line);
     if (highest > MAX_TILE_INDEX) {
         fprintf(stderr, "%s names tile %d; only tiles 0 to %d are loaded\n", path, highest,

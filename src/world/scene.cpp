@@ -69,14 +69,25 @@ static void DrawShip(SDL_Surface* screen) {
     }
 }
 
+// Moves the sprite of enemy slot j onto it and returns it; null when the slot
+// is free or holds a kind that is never drawn.
+static Sprite* PlaceEnemy(int j) {
+    const Enemy& enemy = WorldState.enemies[j];
+    Sprite* sprite = SpriteForKind(enemy.kind);
+    if (enemy.active != SLOT_ACTIVE || !sprite) {
+        return nullptr;
+    }
+    Place(*sprite, enemy.x, enemy.y);
+    return sprite;
+}
+
 static void DrawEnemies(SDL_Surface* screen) {
     for (int j = 0; j <= MAX_ENEMIES; j++) {
-        const Enemy& enemy = WorldState.enemies[j];
-        Sprite* sprite = SpriteForKind(enemy.kind);
-        if (enemy.active != SLOT_ACTIVE || !sprite) {
+        Sprite* sprite = PlaceEnemy(j);
+        if (!sprite) {
             continue;
         }
-        Place(*sprite, enemy.x, enemy.y);
+        const Enemy& enemy = WorldState.enemies[j];
         if (enemy.kind == ENEMY_STRAIGHT) {
             sprite->SelectFrame(enemy.frame);
         }
@@ -112,17 +123,12 @@ static void FireShot(int i, SDL_Surface* screen) {
     Place(shot, WorldState.ShotX[i], WorldState.ShotY[i]);
     shot.Draw(screen);
     for (int j = 0; j <= MAX_ENEMIES; j++) {
-        const Enemy& enemy = WorldState.enemies[j];
-        Sprite* sprite = SpriteForKind(enemy.kind);
-        if (enemy.active != SLOT_ACTIVE || !sprite) {
-            continue;
-        }
-        Place(*sprite, enemy.x, enemy.y);
-        if (shot.Overlaps(*sprite) != 1) {
+        const Sprite* sprite = PlaceEnemy(j);
+        if (!sprite || shot.Overlaps(*sprite) != 1) {
             continue;
         }
         WorldState.ShotX[i] = 0;
-        if (enemy.kind == ENEMY_BOSS) {
+        if (WorldState.enemies[j].kind == ENEMY_BOSS) {
             HitBoss(j);
         } else {
             DestroyEnemy(j);
