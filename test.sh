@@ -3,7 +3,8 @@
 set -e
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh build-essential cmake pkg-config \
-    libsdl1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev timgm6mb-soundfont libgtest-dev
+    libsdl1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev timgm6mb-soundfont libgtest-dev \
+    xvfb xdotool desktop-file-utils appstream
 
 jobs="$(nproc)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON

@@ -1,0 +1,182 @@
+#!/bin/sh
+# Installs a build into a staging directory (prefix /usr) and checks what a
+# player would get: every file in its place, a valid desktop entry and
+# metainfo, and the game starting to its title screen from an unrelated
+# directory, both through the launcher and through the desktop entry's
+# command, then quitting on Escape with status 0.
+#
+# Usage: test-install.sh BUILD_DIR SOURCE_DIR [CMAKE]
+# Exits 77 (a skip for CTest) only when a tool it needs is not installed.
+set -u
+
+SKIP=77
+[ $# -ge 2 ] || { echo "usage: $0 BUILD_DIR SOURCE_DIR [CMAKE]" >&2; exit 2; }
+build=$(cd "$1" && pwd) || exit 2
+source=$(cd "$2" && pwd) || exit 2
+cmake=${3:-cmake}
+
+for tool in Xvfb xdotool desktop-file-validate appstreamcli timeout; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "SKIP: $tool is not installed (packages: xvfb xdotool desktop-file-utils appstream)"
+        exit "$SKIP"
+    fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-install.XXXXXX") || exit 1
+xvfb_pid=""
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+stage=$work/stage
+root=$stage/usr
+if ! DESTDIR=$stage "$cmake" --install "$build" --prefix /usr >"$work/install.log" 2>&1; then
+    cat "$work/install.log"
+    echo "FAIL: cmake --install did not succeed"
+    exit 1
+fi
+
+# --- The layout --------------------------------------------------------------
+
+data=$root/share/games/korvane
+[ -x "$root/games/korvane" ] || fail "no launcher at usr/games/korvane"
+[ -x "$root/libexec/korvane/korvane" ] || fail "no game binary at usr/libexec/korvane/korvane"
+[ -e "$root/bin/korvane" ] && fail "the game binary is on PATH at usr/bin/korvane"
+
+# Every file the game reads, byte for byte as in the source tree.
+for item in ariblk.ttf LICENSE-font.txt pics sounds levels; do
+    [ -e "$source/data/$item" ] || fail "the source tree has no data/$item"
+done
+(cd "$source/data" && find ariblk.ttf LICENSE-font.txt pics sounds levels -type f 2>/dev/null) |
+    while IFS= read -r file; do
+        cmp -s "$source/data/$file" "$data/$file" || echo "$file"
+    done >"$work/data-mismatch"
+if [ -s "$work/data-mismatch" ]; then
+    fail "data missing or different in usr/share/games/korvane: $(tr '\n' ' ' <"$work/data-mismatch")"
+fi
+
+# Icons: PNGs whose header gives the size of the folder they sit in.
+png_size() {
+    od -An -tu1 -j16 -N8 "$1" |
+        awk '{ printf "%dx%d", (($1*256+$2)*256+$3)*256+$4, (($5*256+$6)*256+$7)*256+$8 }'
+}
+for size in 32 48 64 128; do
+    icon=$root/share/icons/hicolor/${size}x${size}/apps/korvane.png
+    if [ ! -f "$icon" ]; then
+        fail "no ${size}x${size} icon"
+    elif [ "$(od -An -c -j1 -N3 "$icon" | tr -d ' ')" != "PNG" ]; then
+        fail "the ${size}x${size} icon is not a PNG"
+    elif [ "$(png_size "$icon")" != "${size}x${size}" ]; then
+        fail "the ${size}x${size} icon is $(png_size "$icon")"
+    fi
+done
+
+# The manual page, and that it formats without warnings when man is here.
+man=$(find "$root/share/man/man6" -name 'korvane.6*' 2>/dev/null | head -n 1)
+if [ -z "$man" ]; then
+    fail "no manual page in usr/share/man/man6"
+elif command -v man >/dev/null 2>&1; then
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$man" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "the manual page formats with warnings: $warnings"
+fi
+
+# --- Desktop entry and metainfo ------------------------------------------------
+
+desktop=$root/share/applications/korvane.desktop
+metainfo=$(find "$root/share/metainfo" -name '*.metainfo.xml' 2>/dev/null | head -n 1)
+if [ ! -f "$desktop" ]; then
+    fail "no desktop entry at usr/share/applications/korvane.desktop"
+else
+    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
+    grep -qx 'Icon=korvane' "$desktop" || fail "the desktop entry does not use the korvane icon"
+fi
+if [ -z "$metainfo" ]; then
+    fail "no metainfo in usr/share/metainfo"
+else
+    # validate-tree also checks the metainfo against the installed desktop entry.
+    appstreamcli validate-tree --no-net "$stage" || fail "appstreamcli rejects the installed metainfo"
+    grep -q '<launchable type="desktop-id">korvane.desktop</launchable>' "$metainfo" ||
+        fail "the metainfo does not launch korvane.desktop"
+    grep -q '<release version="0.2"' "$metainfo" || fail "the metainfo has no 0.2 release"
+fi
+
+# --- Starting the game ---------------------------------------------------------
+
+# Xvfb picks a free display itself and writes its number once it accepts
+# clients; -noreset keeps it accepting them between one game and the next.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+tries=0
+while [ ! -s "$work/display" ] && [ $tries -lt 100 ]; do
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+    tries=$((tries + 1))
+done
+if [ ! -s "$work/display" ]; then
+    cat "$work/xvfb.log"
+    fail "Xvfb did not start"
+    exit 1
+fi
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
+export SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+
+# start_game LABEL DIR COMMAND...: runs COMMAND in DIR, waits for the game's
+# window, presses Escape on the title screen until the game ends, and expects
+# status 0. The keys are sent again and again in case the first ones come
+# before the window takes input; Escape on the title screen only ever quits.
+start_game() {
+    label=$1 dir=$2
+    shift 2
+    (cd "$dir" && exec timeout 20 "$@") >"$work/game.log" 2>&1 &
+    game_pid=$!
+    window="" tries=0
+    while [ -z "$window" ] && [ $tries -lt 100 ] && kill -0 "$game_pid" 2>/dev/null; do
+        window=$(xdotool search --name '^Korvane' 2>/dev/null | head -n 1)
+        [ -n "$window" ] || sleep 0.1
+        tries=$((tries + 1))
+    done
+    [ -n "$window" ] || fail "$label: no Korvane window appeared"
+    while kill -0 "$game_pid" 2>/dev/null; do
+        if [ -n "$window" ]; then
+            xdotool windowfocus "$window" key Escape 2>/dev/null
+        fi
+        sleep 0.3
+    done
+    wait "$game_pid"
+    status=$?
+    if [ "$status" -ne 0 ]; then
+        sed 's/^/    /' "$work/game.log"
+        fail "$label: ended with status $status (124: still running after 20 s)"
+    fi
+}
+
+elsewhere=$work/elsewhere
+mkdir -p "$elsewhere"
+
+# The desktop entry's command, looked up on PATH, with its field codes dropped.
+exec_line=$(sed -n 's/^Exec=//p' "$desktop" 2>/dev/null | head -n 1 | sed 's/ *%[fFuUdDnNickvm]//g')
+if [ -n "$exec_line" ]; then
+    start_game "desktop entry ($exec_line)" "$elsewhere" \
+        env PATH="$root/games:$PATH" sh -c "exec $exec_line"
+fi
+
+# The launcher through a symbolic link, as a player's ~/bin might hold it.
+ln -s "$root/games/korvane" "$elsewhere/korvane-link"
+start_game "launcher through a link" / "$elsewhere/korvane-link"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "The installed tree is complete and the game starts from it."
