@@ -38,10 +38,14 @@ static void UseMap(const TileMap& map) {
     std::copy(map.begin(), map.end(), WorldState.levelMap);
 }
 
-// Forgets every tile without releasing it, as at program start.
+// Releases every tile and empties the tile sprites, as at program start.
 static void ForgetTiles() {
     for (int t = 0; t < MAX_TILES; t++) {
-        EmptySprite(WorldState.tileSprites[t]);
+        Sprite& sprite = WorldState.tileSprites[t];
+        if (sprite.frameCount > 0) {
+            SDL_FreeSurface(sprite.frames[0]);
+        }
+        EmptySprite(sprite);
         WorldState.tileBitmaps[t] = nullptr;
     }
 }
@@ -96,6 +100,8 @@ class LevelTest : public WorldTest {
         WriteDescription(level, std::to_string(highest) + "\n");
         WriteMap(level, map);
     }
+
+    void TearDown() override { ForgetTiles(); }
 
     ScratchDir scratch;
     ScopedWorkingDir inScratch{scratch.path};

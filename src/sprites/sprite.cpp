@@ -1,13 +1,39 @@
 #include "sprites/sprite.h"
 
+#include <algorithm>
+#include <iterator>
+
 void SetRedColourKey(SDL_Surface* surface) {
     const Uint32 key = SDL_MapRGB(surface->format, COLOUR_KEY_R, COLOUR_KEY_G, COLOUR_KEY_B);
     SDL_SetColorKey(surface, COLOUR_KEY_FLAGS, key);
 }
 
+// The depths a BMP file can have, in bits per pixel.
+static constexpr int BMP_DEPTHS[] = {1, 4, 8, 15, 16, 24, 32};
+static constexpr int BITS_PER_BYTE = 8;
+
+// SDL 1.2 turns some damaged headers into surfaces it cannot convert or that
+// have no area: a depth field above 255 (it keeps only the low byte), or a
+// height of -2^31 (negating it for a top-down picture overflows).
+static bool IsUsableBitmap(const SDL_Surface* surface) {
+    const SDL_PixelFormat* format = surface->format;
+    const int bits = format->BitsPerPixel;
+    const bool bmpDepth = std::find(std::begin(BMP_DEPTHS), std::end(BMP_DEPTHS), bits) !=
+                          std::end(BMP_DEPTHS);
+    const bool paletteIfNeeded = bits > BITS_PER_BYTE || format->palette != nullptr;
+    return bmpDepth && paletteIfNeeded &&
+           format->BytesPerPixel == (bits + BITS_PER_BYTE - 1) / BITS_PER_BYTE &&
+           surface->w > 0 && surface->h > 0;
+}
+
 void LoadBitmap(SDL_Surface*& slot, const char* path) {
     SDL_RWops* stream = SDL_RWFromFile(path, "rb");
     slot = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+    if (slot && !IsUsableBitmap(slot)) {
+        SDL_FreeSurface(slot);
+        slot = nullptr;
+        SDL_SetError("BMP header gives no usable picture");
+    }
     if (!slot) {
         return;
     }
