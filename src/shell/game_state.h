@@ -72,5 +72,10 @@ extern GameRecord GameState;
 // Starts timing the current play frame.
 void StartFrameTimer();
 
+// Sleeps until FRAME_MS have passed since StartFrameTimer by the steady clock.
+// SDL's millisecond ticks can run up to a millisecond ahead of real time, so
+// the tick count alone could end a frame early.
+void SleepUntilFrameMsPassed();
+
 // Milliseconds since StartFrameTimer, correct across a wrap of the tick counter.
 Uint32 FrameElapsed();

@@ -28,29 +28,33 @@ static constexpr Uint32 TITLE_IDLE_MS = 10;
 
 Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis) = SDL_JoystickGetAxis;
 
-int RunGame() {
+bool StartUp() {
     if (SDL_Init(INIT_FLAGS) < 0) {
         printf("No se pudo iniciar SDL: %s\n", SDL_GetError());
-        return 1;
+        return false;
     }
     GameState.screen = SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, VIDEO_FLAGS);
     if (!GameState.screen) {
         printf("No se puede inicializar el modo gráfico: %s\n", SDL_GetError());
-        return 1;
+        return false;
     }
     SDL_WM_SetCaption(WINDOW_TITLE, GAME_TITLE);
     atexit(SDL_Quit);
     if (Mix_OpenAudio(AUDIO_RATE, AUDIO_FORMAT, AUDIO_CHANNELS, AUDIO_CHUNK_SAMPLES) < 0) {
         printf("No se pudo iniciar SDL_Mixer: %s\n", SDL_GetError());
-        return 1;
+        return false;
     }
     atexit(Mix_CloseAudio);
     if (TTF_Init() < 0) {
         printf("No se pudo iniciar SDL_ttf: %s\n", SDL_GetError());
-        return 1;
+        return false;
     }
     atexit(TTF_Quit);
-    if (!LoadResources() || !LoadGraphics()) {
+    return LoadResources() && LoadGraphics();
+}
+
+int RunGame() {
+    if (!StartUp()) {
         return 1;
     }
     RunMainLoop();
@@ -227,6 +231,7 @@ void PlayFrameSteps() {
 }
 
 void WaitForFrameEnd() {
+    SleepUntilFrameMsPassed();
     for (Uint32 elapsed = FrameElapsed(); elapsed < FRAME_MS; elapsed = FrameElapsed()) {
         SDL_Delay(FRAME_MS - elapsed);
     }

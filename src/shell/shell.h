@@ -3,10 +3,14 @@
 
 #include <SDL.h>
 
-// The whole program: brings the libraries up, loads everything, runs the main
-// loop and releases the resources. Returns the exit status: 0 after a normal
-// quit, 1 after a start-up failure (with its Spanish message on stdout).
+// The whole program: StartUp, the main loop, then the resources released.
+// Returns the exit status: 0 after a normal quit, 1 after a start-up failure.
 int RunGame();
+
+// Brings up SDL, the 640x480x24 window, the mixer and the font engine, each
+// shutdown registered with atexit, then loads every resource and picture from
+// the working directory. On failure prints its Spanish line and returns false.
+bool StartUp();
 
 // Runs title passes and play frames until the quit flag is set.
 void RunMainLoop();
