@@ -13,8 +13,6 @@ static constexpr int LINE_SIZE = 128;  // only the first line's leading number m
 static constexpr int MAX_TILE_INDEX = MAX_TILES - 1;
 static constexpr int NO_TILES = -1;
 
-// Reads the map into levelMap. An unreadable map keeps the previous one; a short
-// one leaves tile 0 in the bytes it does not supply.
 // Opens levels/level<n>/<name> into levelFile, leaving its path in path.
 // Reports a file that cannot be opened, with what happens instead.
 static bool OpenLevelFile(char (&path)[PATH_SIZE], int n, const char* name, const char* instead) {
@@ -32,6 +30,8 @@ static void CloseLevelFile() {
     GameState.levelFile = nullptr;
 }
 
+// Reads the map into levelMap. An unreadable map keeps the previous one; a short
+// one leaves tile 0 in the bytes it does not supply.
 static void ReadMap(int n) {
     char path[PATH_SIZE];
     if (!OpenLevelFile(path, n, "map.map", "keeping the previous map")) {
