@@ -2,44 +2,44 @@
 #include "world/scene.h"
 
 #include <string>
+#include <tuple>
 
 #include "world/explosions.h"
 #include "world_fixture.h"
 
-using SceneTest = WorldTest;
-using ExplosionTest = WorldTest;
-
 constexpr int HUD_FONT_POINTS = 20;
-// The caption's top-left corner, and a box its first letters always cover.
-constexpr int CAPTION_X = 310;
-constexpr int CAPTION_Y = 240;
-constexpr int CAPTION_PROBE_W = 40;
-constexpr int CAPTION_PROBE_H = 20;
+// A box at the caption's top-left corner that its first letters always cover.
+constexpr SDL_Rect CAPTION_PROBE = {310, 240, 40, 20};
+constexpr int LAST_EXPLOSION_FRAME = 6;
+// Where an enemy overlaps the ship standing at its start.
+constexpr int TOUCHING_X = SHIP_START_X - 20;
+constexpr int TOUCHING_Y = SHIP_START_Y - 20;
 
-// Where the ship stands after a reset, and an enemy placed to overlap it.
-constexpr int SHIP_X = SHIP_START_X;
-constexpr int SHIP_Y = SHIP_START_Y;
-constexpr int TOUCHING_X = SHIP_X - 20;
-constexpr int TOUCHING_Y = SHIP_Y - 20;
+class SceneTest : public WorldTest {
+  protected:
+    static void PutShot(int slot, int x, int y) {
+        WorldState.ShotX[slot] = x;
+        WorldState.ShotY[slot] = y;
+    }
 
-static void PutShot(int slot, int x, int y) {
-    WorldState.ShotX[slot] = x;
-    WorldState.ShotY[slot] = y;
-}
+    static int ActiveExplosions() { return CountActive(WorldState.explosions, MAX_EXPLOSIONS); }
 
-static void ExpectExplosionAt(int slot, int x, int y) {
-    const Explosion& explosion = WorldState.explosions[slot];
-    EXPECT_EQ(explosion.active, SLOT_ACTIVE) << "slot " << slot;
-    EXPECT_EQ(explosion.x, x) << "slot " << slot;
-    EXPECT_EQ(explosion.y, y) << "slot " << slot;
-}
+    static void ExpectExplosionAt(int slot, int x, int y) {
+        const Explosion& explosion = WorldState.explosions[slot];
+        EXPECT_EQ(std::tie(explosion.active, explosion.x, explosion.y),
+                  std::make_tuple(SLOT_ACTIVE, x, y))
+            << "slot " << slot;
+    }
 
-static void ExpectShipHitOnce() {
-    EXPECT_EQ(WorldState.ship.lives, SHIP_START_LIVES - 1);
-    EXPECT_EQ(WorldState.ship.status, SHIP_DESTROYED);
-    EXPECT_EQ(WorldState.ship.timer, DESTROYED_FRAMES);
-    EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), 1);
-}
+    // One life lost, and one explosion at the ship's position.
+    static void ExpectShipHitOnce() {
+        const PlayerShip& ship = WorldState.ship;
+        EXPECT_EQ(std::tie(ship.lives, ship.status, ship.timer),
+                  std::make_tuple(SHIP_START_LIVES - 1, SHIP_DESTROYED, DESTROYED_FRAMES));
+        EXPECT_EQ(ActiveExplosions(), 1);
+        ExpectExplosionAt(MAX_EXPLOSIONS, SHIP_START_X, SHIP_START_Y);
+    }
+};
 
 TEST_F(SceneTest, ShotOverlappingTwoEnemiesDestroysBoth) {
     PutEnemy(2, ENEMY_STRAIGHT, 100, 100);
@@ -48,8 +48,8 @@ TEST_F(SceneTest, ShotOverlappingTwoEnemiesDestroysBoth) {
 
     DrawScene(screen);
 
-    EXPECT_EQ(WorldState.enemies[2].active, SLOT_FREE);
-    EXPECT_EQ(WorldState.enemies[4].active, SLOT_FREE);
+    EXPECT_EQ(std::tie(WorldState.enemies[2].active, WorldState.enemies[4].active),
+              std::make_tuple(SLOT_FREE, SLOT_FREE));
     EXPECT_EQ(GameState.score, 20);
     ExpectExplosionAt(MAX_EXPLOSIONS, 100, 100);
     ExpectExplosionAt(MAX_EXPLOSIONS - 1, 130, 110);
@@ -59,73 +59,62 @@ TEST_F(SceneTest, ShotOverlappingTwoEnemiesDestroysBoth) {
 }
 
 TEST_F(SceneTest, ShotOverlappingBossAndALaterEnemyCountsBoth) {
-    PutEnemy(BOSS_SLOT, ENEMY_BOSS, 100, 100);
+    const Enemy& boss = PutEnemy(BOSS_SLOT, ENEMY_BOSS, 100, 100);
     PutEnemy(3, ENEMY_STRAIGHT, 150, 150);
     PutShot(0, 160, 160);
 
     DrawScene(screen);
 
-    EXPECT_EQ(WorldState.enemies[BOSS_SLOT].hits, 1);
-    EXPECT_EQ(WorldState.enemies[BOSS_SLOT].active, SLOT_ACTIVE);
+    EXPECT_EQ(std::tie(boss.active, boss.hits), std::make_tuple(SLOT_ACTIVE, 1));
     EXPECT_EQ(WorldState.enemies[3].active, SLOT_FREE);
     EXPECT_EQ(GameState.score, 10);
     EXPECT_EQ(WorldState.ShotX[0], 0);
 }
 
-TEST_F(SceneTest, BossNinetyNinthHitOnlyFreesTheShot) {
-    GameState.bossPhase = BOSS_ACTIVE;
-    PutEnemy(BOSS_SLOT, ENEMY_BOSS, 100, 100).hits = 98;
-    PutShot(0, 150, 150);
+TEST_F(SceneTest, BossFallsOnItsHundredthHitAndStartsTheLevelChange) {
+    for (int hitsBefore : {98, 99}) {
+        SCOPED_TRACE(hitsBefore);
+        const bool falls = hitsBefore == 99;
+        ResetWorld();
+        GameState.bossPhase = BOSS_ACTIVE;
+        Enemy& boss = PutEnemy(BOSS_SLOT, ENEMY_BOSS, 100, 100);
+        boss.hits = hitsBefore;
+        PutShot(0, 150, 150);
 
-    DrawScene(screen);
+        DrawScene(screen);
 
-    EXPECT_EQ(WorldState.enemies[BOSS_SLOT].hits, 99);
-    EXPECT_EQ(WorldState.enemies[BOSS_SLOT].active, SLOT_ACTIVE);
-    EXPECT_EQ(WorldState.ShotX[0], 0);
-    EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), 0);
-    EXPECT_EQ(GameState.score, 0);
-    EXPECT_EQ(GameState.bossPhase, BOSS_ACTIVE);
-    EXPECT_EQ(GameState.level, 1);
-    EXPECT_EQ(GameState.levelCountdown, 0);
-}
-
-TEST_F(SceneTest, BossHundredthHitDestroysItAndStartsTheLevelChange) {
-    GameState.bossPhase = BOSS_ACTIVE;
-    PutEnemy(BOSS_SLOT, ENEMY_BOSS, 100, 100).hits = 99;
-    PutShot(0, 150, 150);
-
-    DrawScene(screen);
-
-    EXPECT_EQ(WorldState.enemies[BOSS_SLOT].active, SLOT_FREE);
-    EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), 1);
+        EXPECT_EQ(WorldState.ShotX[0], 0);
+        EXPECT_EQ(std::tie(boss.hits, boss.active),
+                  std::make_tuple(hitsBefore + 1, falls ? SLOT_FREE : SLOT_ACTIVE));
+        EXPECT_EQ(ActiveExplosions(), falls ? 1 : 0);
+        // The countdown is set to 100 by the hit, then counted down by this frame's caption step.
+        EXPECT_EQ(std::tie(GameState.score, GameState.bossPhase, GameState.level,
+                           GameState.levelCountdown),
+                  falls ? std::make_tuple(100, BOSS_DEFEATED, 2, 99)
+                        : std::make_tuple(0, BOSS_ACTIVE, 1, 0));
+    }
     ExpectExplosionAt(MAX_EXPLOSIONS, 100, 100);
-    EXPECT_EQ(GameState.score, 100);
-    EXPECT_EQ(GameState.bossPhase, BOSS_DEFEATED);
-    EXPECT_EQ(GameState.level, 2);
-    // Set to 100 by the hit, then counted down once by this frame's caption step.
-    EXPECT_EQ(GameState.levelCountdown, 99);
 }
 
-TEST_F(SceneTest, EnemyOfAnyKindTouchingTheShipCostsALifeAndFliesOn) {
+TEST_F(SceneTest, EnemiesOfAnyKindTouchingTheShipCostOneLifeAndFlyOn) {
     for (int kind : {ENEMY_STRAIGHT, ENEMY_DIAGONAL, ENEMY_BOSS}) {
         SCOPED_TRACE(kind);
         ResetWorld();
         const Enemy& enemy = PutEnemy(3, kind, TOUCHING_X, TOUCHING_Y);
+        const Enemy& second = PutEnemy(5, ENEMY_STRAIGHT, SHIP_START_X + 10, SHIP_START_Y + 10);
 
         DrawScene(screen);
 
         ExpectShipHitOnce();
-        ExpectExplosionAt(MAX_EXPLOSIONS, SHIP_X, SHIP_Y);
         // Started before the explosions step, so its first frame is already drawn.
         EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].frame, 2);
-        EXPECT_EQ(enemy.active, SLOT_ACTIVE);
-        EXPECT_EQ(enemy.x, TOUCHING_X);
-        EXPECT_EQ(enemy.y, TOUCHING_Y);
+        EXPECT_EQ(std::tie(enemy.active, enemy.x, enemy.y, second.active),
+                  std::make_tuple(SLOT_ACTIVE, TOUCHING_X, TOUCHING_Y, SLOT_ACTIVE));
     }
 }
 
 TEST_F(SceneTest, EnemyBulletHittingTheShipStaysInPlay) {
-    const EnemyBullet& bullet = PutBullet(0, SHIP_X + 5, SHIP_Y + 5);
+    const EnemyBullet& bullet = PutBullet(0, SHIP_START_X + 5, SHIP_START_Y + 5);
 
     DrawScene(screen);
 
@@ -133,57 +122,42 @@ TEST_F(SceneTest, EnemyBulletHittingTheShipStaysInPlay) {
     EXPECT_EQ(bullet.active, SLOT_ACTIVE);
 }
 
-TEST_F(SceneTest, SeveralContactsInOneFrameCostOneLife) {
-    PutEnemy(0, ENEMY_STRAIGHT, TOUCHING_X, TOUCHING_Y);
-    PutEnemy(BOSS_SLOT, ENEMY_BOSS, SHIP_X - 50, SHIP_Y - 50);
-    PutBullet(0, SHIP_X + 5, SHIP_Y + 5);
-
-    DrawScene(screen);
-
-    ExpectShipHitOnce();
-}
-
-TEST_F(SceneTest, RespawningShipBlinksOnEvenTimerFrames) {
-    WorldState.ship.status = SHIP_RESPAWNING;
-    WorldState.ship.timer = 2;
-    DrawScene(screen);
-    EXPECT_EQ(PixelAt(screen, SHIP_X + 1, SHIP_Y + 1), SHIP_COLOUR);
-
-    ClearScreen(screen);
-    WorldState.ship.timer = 3;
-    DrawScene(screen);
-    EXPECT_EQ(PixelAt(screen, SHIP_X + 1, SHIP_Y + 1), BLACK);
-}
-
-TEST_F(SceneTest, ShipIsUnharmedWhileRespawningOrDestroyed) {
-    for (int status : {SHIP_RESPAWNING, SHIP_DESTROYED}) {
-        SCOPED_TRACE(status);
+TEST_F(SceneTest, RespawningShipBlinksOnEvenTimerFramesAndNothingHurtsItUntilActive) {
+    const struct {
+        int status;
+        int timer;
+        bool drawn;
+    } cases[] = {
+        {SHIP_RESPAWNING, 2, true}, {SHIP_RESPAWNING, 3, false}, {SHIP_DESTROYED, 2, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status * 10 + c.timer);
         ResetWorld();
-        WorldState.ship.status = status;
-        WorldState.ship.timer = 2;
-        WorldState.shipSprite.x = SHIP_X;
-        WorldState.shipSprite.y = SHIP_Y;
-        PutEnemy(0, ENEMY_STRAIGHT, TOUCHING_X, TOUCHING_Y);
-        PutBullet(0, SHIP_X + 5, SHIP_Y + 5);
+        ClearScreen(screen);
+        WorldState.ship.status = c.status;
+        WorldState.ship.timer = c.timer;
+        WorldState.shipSprite.x = SHIP_START_X;
+        WorldState.shipSprite.y = SHIP_START_Y;
+        PutEnemy(0, ENEMY_STRAIGHT, SHIP_START_X + 10, SHIP_START_Y + 10);
+        PutBullet(0, SHIP_START_X + 5, SHIP_START_Y + 5);
 
         DrawScene(screen);
 
-        EXPECT_EQ(WorldState.ship.lives, SHIP_START_LIVES);
-        EXPECT_EQ(WorldState.ship.status, status);
-        EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), 0);
+        EXPECT_EQ(PixelAt(screen, SHIP_START_X + 1, SHIP_START_Y + 1),
+                  c.drawn ? SHIP_COLOUR : BLACK);
+        EXPECT_EQ(std::tie(WorldState.ship.lives, WorldState.ship.status),
+                  std::make_tuple(SHIP_START_LIVES, c.status));
+        EXPECT_EQ(ActiveExplosions(), 0);
     }
 }
 
 TEST_F(SceneTest, LifeIconsStandAt32And54And76AndNoneWithoutLives) {
     DrawScene(screen);
-
     for (int x : {32, 54, 76}) {
         EXPECT_EQ(PixelAt(screen, x, 5), LIFE_COLOUR) << x;
         EXPECT_EQ(PixelAt(screen, x + TEST_LIFE_SIZE - 1, 5 + TEST_LIFE_SIZE - 1), LIFE_COLOUR)
             << x;
+        EXPECT_EQ(PixelAt(screen, x + TEST_LIFE_SIZE, 5), BLACK) << x;
     }
-    EXPECT_EQ(PixelAt(screen, 32 + TEST_LIFE_SIZE, 5), BLACK);
-    EXPECT_EQ(PixelAt(screen, 98, 5), BLACK);
 
     ClearScreen(screen);
     WorldState.ship.lives = 0;
@@ -196,13 +170,12 @@ TEST_F(SceneTest, LevelCaptionShowsOnEvenFramesOfTheFirstHundredAfterALoad) {
     GameState.font = TTF_OpenFont(fontPath.c_str(), HUD_FONT_POINTS);
     ASSERT_NE(GameState.font, nullptr) << fontPath;
     GameState.levelCountdown = 100;
-    constexpr int framesWatched = 102;
 
-    for (int frame = 1; frame <= framesWatched; frame++) {
+    for (int frame = 1; frame <= 102; frame++) {
         ClearScreen(screen);
         DrawScene(screen);
-        const bool shown =
-            LitPixels(screen, CAPTION_X, CAPTION_Y, CAPTION_PROBE_W, CAPTION_PROBE_H) > 0;
+        const bool shown = LitPixels(screen, CAPTION_PROBE.x, CAPTION_PROBE.y, CAPTION_PROBE.w,
+                                     CAPTION_PROBE.h) > 0;
         EXPECT_EQ(shown, frame % 2 == 0 && frame <= 100) << "frame " << frame;
     }
     EXPECT_EQ(GameState.levelCountdown, 0);
@@ -212,30 +185,21 @@ TEST_F(SceneTest, LevelCaptionShowsOnEvenFramesOfTheFirstHundredAfterALoad) {
 
 TEST_F(SceneTest, BulletFrameTogglesOnEveryFifthDrawnFrame) {
     const EnemyBullet& bullet = PutBullet(0, 100, 100);
-    const int expectedFrame[] = {0, 0, 0, 0, 1, 1, 1, 1, 1, 0};
 
-    for (int shown : expectedFrame) {
+    for (int shown : {0, 0, 0, 0, 1, 1, 1, 1, 1, 0}) {
         DrawScene(screen);
-        EXPECT_EQ(bullet.frame, shown);
-        EXPECT_EQ(WorldState.bulletSprite.currentFrame, shown);
+        EXPECT_EQ(std::tie(bullet.frame, WorldState.bulletSprite.currentFrame),
+                  std::make_tuple(shown, shown));
     }
 }
 
-TEST_F(ExplosionTest, FirstTakesSlot7ThenSlot6) {
-    StartExplosion(EXPLODE_PLAYER);
-    EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].active, SLOT_ACTIVE);
-    EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), 1);
-
-    StartExplosion(EXPLODE_PLAYER);
-    EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS - 1].active, SLOT_ACTIVE);
-    EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), 2);
-}
-
-TEST_F(ExplosionTest, NinthWithEverySlotBusyIsDropped) {
+TEST_F(SceneTest, ExplosionsTakeSlotsFromTheTopAndANinthIsDropped) {
     PutEnemy(0, ENEMY_STRAIGHT, 10, 10);
     PutEnemy(1, ENEMY_STRAIGHT, 200, 200);
-    for (int i = 0; i <= MAX_EXPLOSIONS; i++) {
+    for (int started = 1; started <= MAX_EXPLOSIONS + 1; started++) {
         StartExplosion(0);
+        EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS + 1 - started].active, SLOT_ACTIVE);
+        EXPECT_EQ(ActiveExplosions(), started);
     }
 
     StartExplosion(1);
@@ -246,37 +210,16 @@ TEST_F(ExplosionTest, NinthWithEverySlotBusyIsDropped) {
     }
 }
 
-TEST_F(ExplosionTest, ShowsFramesOneToSixThenFreesItsSlot) {
+TEST_F(SceneTest, ExplosionShowsFramesOneToSixWhereTheEnemyWasThenFreesItsSlot) {
     PutEnemy(2, ENEMY_DIAGONAL, 100, 100);
     StartExplosion(2);
-    constexpr int lastFrame = 6;
+    PutEnemy(2, ENEMY_DIAGONAL, 400, 400);
 
-    for (int frame = 1; frame <= lastFrame; frame++) {
+    for (int frame = 1; frame <= LAST_EXPLOSION_FRAME + 1; frame++) {
         ClearScreen(screen);
         DrawExplosions(screen);
-        EXPECT_EQ(PixelAt(screen, 110, 110), ExplosionColour(frame)) << "frame " << frame;
+        const Uint32 expected = frame <= LAST_EXPLOSION_FRAME ? ExplosionColour(frame) : BLACK;
+        EXPECT_EQ(PixelAt(screen, 110, 110), expected) << "frame " << frame;
     }
     EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].active, SLOT_FREE);
-
-    ClearScreen(screen);
-    DrawExplosions(screen);
-    EXPECT_EQ(PixelAt(screen, 110, 110), BLACK);
-}
-
-TEST_F(ExplosionTest, StaysWhereTheShipOrEnemyWasWhenItStarted) {
-    WorldState.ship.x = 100;
-    WorldState.ship.y = 200;
-    StartExplosion(EXPLODE_PLAYER);
-    PutEnemy(2, ENEMY_STRAIGHT, 50, 60);
-    StartExplosion(2);
-
-    WorldState.ship.x = 300;
-    WorldState.ship.y = 300;
-    PutEnemy(2, ENEMY_DIAGONAL, 400, 400);
-    DrawExplosions(screen);
-
-    ExpectExplosionAt(MAX_EXPLOSIONS, 100, 200);
-    ExpectExplosionAt(MAX_EXPLOSIONS - 1, 50, 60);
-    EXPECT_EQ(PixelAt(screen, 101, 201), ExplosionColour(1));
-    EXPECT_EQ(PixelAt(screen, 51, 61), ExplosionColour(1));
 }

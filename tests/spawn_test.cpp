@@ -1,213 +1,134 @@
 // Spawning enemies and the boss, and firing bullets and shots.
 #include "world/spawn.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 #include "world/update.h"
 #include "world_fixture.h"
 
+constexpr int SPAWN_X_RANGE = 640;
+constexpr int SHOT_SLOTS = MAX_PLAYER_SHOTS + 1;
+
 using SpawnTest = WorldTest;
 
-constexpr int SPAWN_X_RANGE = 640;
-
-// What SpawnEnemy must make of the first two rand() draws after srand(seed).
-struct SpawnDraws {
-    int x;
-    int kind;
-};
-
-static SpawnDraws DrawsForSeed(unsigned seed) {
-    srand(seed);
-    const int r1 = rand();
-    const int r2 = rand();
-    return {r1 <= SPAWN_X_RANGE ? r1 : r1 % SPAWN_X_RANGE, r2 % 2};
-}
-
-// The first seed whose draws give an enemy of the given kind.
-static unsigned SeedGivingKind(int kind) {
-    unsigned seed = 1;
-    while (DrawsForSeed(seed).kind != kind) {
-        seed++;
-    }
-    return seed;
-}
-
-// Spawns into an empty table with rand seeded; returns the new enemy.
-static const Enemy& SpawnWithSeed(unsigned seed) {
-    for (Enemy& enemy : WorldState.enemies) {
-        enemy.active = SLOT_FREE;
-    }
-    srand(seed);
-    SpawnEnemy();
-    return WorldState.enemies[MAX_ENEMIES];
-}
-
-static void FillShots() {
-    for (int i = 0; i <= MAX_PLAYER_SHOTS; i++) {
-        WorldState.ShotX[i] = 100 + i;
-        WorldState.ShotY[i] = 200;
-    }
-}
-
-static void PlaceShipSprite(int x, int y) {
+static void PlaceShipSprite(int x) {
     WorldState.shipSprite.x = x;
-    WorldState.shipSprite.y = y;
+    WorldState.shipSprite.y = 400;
 }
 
-TEST_F(SpawnTest, EnemyTakesTheHighestFreeSlot) {
+TEST_F(SpawnTest, EnemyTakesTheHighestFreeSlotAndNothingWhenAllAreBusy) {
     for (int i = 2; i <= MAX_ENEMIES; i++) {
         PutEnemy(i, ENEMY_DIAGONAL, 10 * i, 100);
     }
-
     SpawnEnemy();
-
-    EXPECT_EQ(WorldState.enemies[1].active, SLOT_ACTIVE);
-    EXPECT_EQ(WorldState.enemies[1].y, -30);
+    EXPECT_EQ(std::tie(WorldState.enemies[1].active, WorldState.enemies[1].y),
+              std::make_tuple(SLOT_ACTIVE, -30));
     EXPECT_EQ(WorldState.enemies[0].active, SLOT_FREE);
-}
 
-TEST_F(SpawnTest, EnemyWithEverySlotBusyChangesNothing) {
-    for (int i = 0; i <= MAX_ENEMIES; i++) {
-        PutEnemy(i, ENEMY_DIAGONAL, 10 * i, 100);
-    }
+    PutEnemy(0, ENEMY_STRAIGHT, 0, 100);
     Enemy before[MAX_ENEMIES + 1];
     memcpy(before, WorldState.enemies, sizeof before);
-
     SpawnEnemy();
-
     EXPECT_EQ(memcmp(before, WorldState.enemies, sizeof before), 0);
 }
 
-TEST_F(SpawnTest, EnemyTakesXAndKindFromTwoRandDraws) {
+// x is the first draw when it is at most 640 and wraps otherwise (641 gives 1,
+// 1280 gives 0); the kind is the second draw's parity. A diagonal enemy at the
+// ship sprite's x heads right; one pixel right of it, left.
+TEST_F(SpawnTest, EnemyTakesXAndKindFromTwoRandDrawsAndHeadsTowardTheShipSprite) {
     bool kindSeen[2] = {false, false};
     for (unsigned seed = 1; seed <= 40; seed++) {
         SCOPED_TRACE(seed);
-        const SpawnDraws draws = DrawsForSeed(seed);
+        srand(seed);
+        const int r1 = rand();
+        const int kind = rand() % 2;
+        const int x = r1 <= SPAWN_X_RANGE ? r1 : r1 % SPAWN_X_RANGE;
+        const bool rightOfShip = seed % 2 == 1;
+        PlaceShipSprite(x - (rightOfShip ? 1 : 0));
+        ResetWorld();
         WorldState.enemies[MAX_ENEMIES].hasFired = 1;
-        WorldState.enemies[MAX_ENEMIES].frame = 3;
 
-        const Enemy& enemy = SpawnWithSeed(seed);
+        srand(seed);
+        SpawnEnemy();
 
-        EXPECT_EQ(enemy.x, draws.x);
-        EXPECT_EQ(enemy.kind, draws.kind);
-        EXPECT_EQ(enemy.y, -30);
-        EXPECT_EQ(enemy.dy, 5);
-        EXPECT_EQ(enemy.hasFired, 0);
-        EXPECT_EQ(enemy.frame, 0);
-        if (enemy.kind == ENEMY_STRAIGHT) {
-            EXPECT_EQ(enemy.dx, 0);
-        }
-        kindSeen[draws.kind] = true;
+        const Enemy& enemy = WorldState.enemies[MAX_ENEMIES];
+        const int dx = kind == ENEMY_STRAIGHT ? 0 : rightOfShip ? -3 : 3;
+        EXPECT_EQ(std::tie(enemy.x, enemy.y, enemy.kind, enemy.dx, enemy.dy, enemy.hasFired),
+                  std::make_tuple(x, -30, kind, dx, 5, 0));
+        kindSeen[kind] = true;
     }
-    EXPECT_TRUE(kindSeen[ENEMY_STRAIGHT]);
-    EXPECT_TRUE(kindSeen[ENEMY_DIAGONAL]);
-}
-
-TEST_F(SpawnTest, DiagonalEnemyHeadsRightUnlessItStartsRightOfTheShipSprite) {
-    const unsigned seed = SeedGivingKind(ENEMY_DIAGONAL);
-    const int x = DrawsForSeed(seed).x;
-    WorldState.ship.x = x - 100;  // aiming reads shipSprite, not ship
-
-    PlaceShipSprite(x, 400);
-    EXPECT_EQ(SpawnWithSeed(seed).dx, 3);
-
-    PlaceShipSprite(x - 1, 400);
-    EXPECT_EQ(SpawnWithSeed(seed).dx, -3);
+    EXPECT_TRUE(kindSeen[ENEMY_STRAIGHT] && kindSeen[ENEMY_DIAGONAL]);
 }
 
 TEST_F(SpawnTest, EnemyBulletStartsBelowTheEnemyAndDriftsTowardTheShipSprite) {
     PutEnemy(2, ENEMY_STRAIGHT, 100, 50);
-    WorldState.enemyBullets[MAX_ENEMY_BULLETS].frame = 1;
-    WorldState.enemyBullets[MAX_ENEMY_BULLETS].ticks = 3;
+    EnemyBullet& bullet = WorldState.enemyBullets[MAX_ENEMY_BULLETS];
+    bullet.frame = 1;  // left over from an earlier bullet in this slot
+    bullet.ticks = 3;
 
-    PlaceShipSprite(100, 400);
+    PlaceShipSprite(100);
     EnemyFire(2);
-    const EnemyBullet& first = WorldState.enemyBullets[MAX_ENEMY_BULLETS];
-    EXPECT_EQ(first.active, SLOT_ACTIVE);
-    EXPECT_EQ(first.x, 130);
-    EXPECT_EQ(first.y, 70);
-    EXPECT_EQ(first.dx, 3);
-    EXPECT_EQ(first.dy, 3);
-    EXPECT_EQ(first.frame, 0);
-    EXPECT_EQ(first.ticks, 0);
+    EXPECT_EQ(std::tie(bullet.active, bullet.x, bullet.y, bullet.dx, bullet.dy, bullet.frame,
+                       bullet.ticks),
+              std::make_tuple(SLOT_ACTIVE, 130, 70, 3, 3, 0, 0));
 
-    PlaceShipSprite(99, 400);
+    PlaceShipSprite(99);
     EnemyFire(2);
     EXPECT_EQ(WorldState.enemyBullets[MAX_ENEMY_BULLETS - 1].dx, -3);
 }
 
-TEST_F(SpawnTest, PlayerShotStarts15PixelsAboveTheShipSprite) {
+TEST_F(SpawnTest, PlayerShotStarts15PixelsAboveTheShipSpriteWhileASlotIsFree) {
     WorldState.ship.x = 10;
     WorldState.ship.y = 20;
-    PlaceShipSprite(320, 400);
-
+    PlaceShipSprite(320);
     PlayerFire();
+    EXPECT_EQ(std::tie(WorldState.ShotX[MAX_PLAYER_SHOTS], WorldState.ShotY[MAX_PLAYER_SHOTS]),
+              std::make_tuple(320, 385));
 
-    EXPECT_EQ(WorldState.ShotX[MAX_PLAYER_SHOTS], 320);
-    EXPECT_EQ(WorldState.ShotY[MAX_PLAYER_SHOTS], 385);
-}
-
-TEST_F(SpawnTest, PlayerFireWithEveryShotInFlightAddsNothing) {
-    FillShots();
-    int shotX[MAX_PLAYER_SHOTS + 1];
-    int shotY[MAX_PLAYER_SHOTS + 1];
-    memcpy(shotX, WorldState.ShotX, sizeof shotX);
-    memcpy(shotY, WorldState.ShotY, sizeof shotY);
-
+    for (int i = 1; i < SHOT_SLOTS; i++) {
+        PlayerFire();
+    }
+    PlaceShipSprite(50);
     PlayerFire();
-
-    EXPECT_EQ(memcmp(shotX, WorldState.ShotX, sizeof shotX), 0);
-    EXPECT_EQ(memcmp(shotY, WorldState.ShotY, sizeof shotY), 0);
+    EXPECT_EQ(std::count(WorldState.ShotX, WorldState.ShotX + SHOT_SLOTS, 320), SHOT_SLOTS);
 }
 
 TEST_F(SpawnTest, ShotFiredFromXZeroStaysFreeAndNeverMoves) {
-    PlaceShipSprite(0, 400);
+    PlaceShipSprite(0);
     PlayerFire();
-    EXPECT_EQ(WorldState.ShotX[MAX_PLAYER_SHOTS], 0);
-    EXPECT_EQ(WorldState.ShotY[MAX_PLAYER_SHOTS], 385);
-
     UpdateWorld();
-    EXPECT_EQ(WorldState.ShotY[MAX_PLAYER_SHOTS], 385);
+    EXPECT_EQ(std::tie(WorldState.ShotX[MAX_PLAYER_SHOTS], WorldState.ShotY[MAX_PLAYER_SHOTS]),
+              std::make_tuple(0, 385));
 
-    PlaceShipSprite(50, 400);
+    PlaceShipSprite(50);
     PlayerFire();
     EXPECT_EQ(WorldState.ShotX[MAX_PLAYER_SHOTS], 50);
 }
 
-TEST_F(SpawnTest, BossReplacesSlotOneWithoutExplosionOrScore) {
+TEST_F(SpawnTest, BossReplacesSlotOneWithoutExplosionOrScoreAndHeadsTowardTheShipSprite) {
     PutEnemy(0, ENEMY_DIAGONAL, 30, 40, 3, 5);
     PutEnemy(BOSS_SLOT, ENEMY_STRAIGHT, 500, 300, 0, 5).hits = 7;
     PutEnemy(2, ENEMY_STRAIGHT, 70, 80, 0, 5).hasFired = 1;
     GameState.score = 50;
     Enemy before[MAX_ENEMIES + 1];
     memcpy(before, WorldState.enemies, sizeof before);
+    PlaceShipSprite(260);
 
     SpawnBoss();
 
     const Enemy& boss = WorldState.enemies[BOSS_SLOT];
-    EXPECT_EQ(boss.active, SLOT_ACTIVE);
-    EXPECT_EQ(boss.kind, ENEMY_BOSS);
-    EXPECT_EQ(boss.x, 260);
-    EXPECT_EQ(boss.y, 100);
-    EXPECT_EQ(boss.dy, 0);
-    EXPECT_EQ(boss.hits, 0);
-    EXPECT_EQ(boss.hasFired, 0);
-    for (int i = 0; i <= MAX_ENEMIES; i++) {
-        if (i != BOSS_SLOT) {
-            EXPECT_EQ(memcmp(&before[i], &WorldState.enemies[i], sizeof(Enemy)), 0) << i;
-        }
-    }
+    EXPECT_EQ(std::tie(boss.active, boss.kind, boss.x, boss.y, boss.dx, boss.dy, boss.hits,
+                       boss.hasFired),
+              std::make_tuple(SLOT_ACTIVE, ENEMY_BOSS, 260, 100, 3, 0, 0, 0));
+    before[BOSS_SLOT] = boss;
+    EXPECT_EQ(memcmp(before, WorldState.enemies, sizeof before), 0);
     EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), 0);
     EXPECT_EQ(GameState.score, 50);
-}
 
-TEST_F(SpawnTest, BossHeadsRightUnlessItStartsRightOfTheShipSprite) {
-    PlaceShipSprite(260, 400);
+    PlaceShipSprite(259);
     SpawnBoss();
-    EXPECT_EQ(WorldState.enemies[BOSS_SLOT].dx, 3);
-
-    PlaceShipSprite(259, 400);
-    SpawnBoss();
-    EXPECT_EQ(WorldState.enemies[BOSS_SLOT].dx, -3);
+    EXPECT_EQ(boss.dx, -3);
 }

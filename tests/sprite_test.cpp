@@ -1,7 +1,6 @@
-// Sprite frames, drawing and overlap, and loading keyed bitmaps.
+// Sprite frames and overlap, and the colour key of loaded bitmaps.
 #include "sprites/sprite.h"
 
-#include <fstream>
 #include <vector>
 
 #include "world_fixture.h"
@@ -26,7 +25,6 @@ class SpriteTest : public ::testing::Test {
         surfaces.push_back(MakeSurface(side, side, 255, 255, 255));
         return surfaces.back();
     }
-    int LitScreenPixels() { return LitPixels(screen, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT); }
 
     SDL_Surface* screen = nullptr;
     std::vector<SDL_Surface*> surfaces;
@@ -57,19 +55,14 @@ TEST_F(SpriteTest, OverlapIsStrictSymmetricAndExactlyZeroOrOne) {
 }
 
 TEST_F(SpriteTest, FullSpriteDropsFurtherFrames) {
-    Sprite single;
-    single.AddFrame(Frame(1));
-    single.AddFrame(Frame(1));
-    EXPECT_EQ(single.frameCount, 1);
-    EXPECT_EQ(single.frames[0], surfaces[0]);
-
-    constexpr int CAPACITY = 7;
-    Sprite seven(CAPACITY);
-    for (int i = 0; i <= CAPACITY; i++) {
-        seven.AddFrame(Frame(1));
+    for (const int capacity : {1, 7}) {
+        Sprite sprite(capacity);
+        for (int i = 0; i <= capacity; i++) {
+            sprite.AddFrame(Frame(1));
+        }
+        EXPECT_EQ(sprite.frameCount, capacity);
+        EXPECT_EQ(sprite.frames[capacity - 1], surfaces[surfaces.size() - 2]) << capacity;
     }
-    EXPECT_EQ(seven.frameCount, CAPACITY);
-    EXPECT_EQ(seven.frames[CAPACITY - 1], surfaces[surfaces.size() - 2]);
 }
 
 TEST_F(SpriteTest, SelectFrameIsBoundedByCapacityAndAnUnfilledSlotShowsNothing) {
@@ -89,39 +82,9 @@ TEST_F(SpriteTest, SelectFrameIsBoundedByCapacityAndAnUnfilledSlotShowsNothing) 
     explosion.SelectFrame(UNFILLED);
     explosion.Draw(screen);
     EXPECT_EQ(explosion.currentFrame, UNFILLED);
-    EXPECT_EQ(LitScreenPixels(), 0);
+    EXPECT_EQ(LitPixels(screen, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT), 0);
     EXPECT_EQ(explosion.Overlaps(ship), 0);
     EXPECT_EQ(ship.Overlaps(explosion), 0);
-}
-
-TEST_F(SpriteTest, ReplaceFrameReturnsTheSurfaceItReplaced) {
-    Sprite tile;
-    SDL_Surface* old = Frame(1);
-    SDL_Surface* replacement = Frame(1);
-    EXPECT_EQ(tile.ReplaceFrame(0, replacement), nullptr) << "no frame yet";
-    tile.AddFrame(old);
-
-    EXPECT_EQ(tile.ReplaceFrame(0, replacement), old);
-    EXPECT_EQ(tile.ReplaceFrame(1, old), nullptr);
-    EXPECT_EQ(tile.frames[0], replacement);
-}
-
-TEST_F(SpriteTest, DrawClipsToTheScreenAndSkipsFramesEntirelyOutside) {
-    Sprite sprite;
-    sprite.AddFrame(Frame(BIG));
-    const SDL_Rect places[] = {{-SMALL, -SMALL, 0, 0},
-                               {SCREEN_WIDTH - SMALL, SCREEN_HEIGHT - SMALL, 0, 0},
-                               {SCREEN_WIDTH, 0, 0, 0},
-                               {0, -BIG, 0, 0}};
-    for (const SDL_Rect& place : places) {
-        sprite.x = place.x;
-        sprite.y = place.y;
-        sprite.Draw(screen);
-    }
-    // Only a SMALL square at each of the two corners is left.
-    EXPECT_EQ(LitScreenPixels(), 2 * SMALL * SMALL);
-    EXPECT_NE(PixelAt(screen, 0, 0), BLACK);
-    EXPECT_NE(PixelAt(screen, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1), BLACK);
 }
 
 TEST_F(SpriteTest, LoadedBitmapKeysOutPureRedOnly) {
@@ -135,25 +98,12 @@ TEST_F(SpriteTest, LoadedBitmapKeysOutPureRedOnly) {
 
     SDL_Surface* loaded = nullptr;
     LoadBitmap(loaded, path.c_str());
-    ASSERT_NE(loaded, nullptr) << SDL_GetError();
     surfaces.push_back(loaded);
+    ASSERT_NE(loaded, nullptr) << SDL_GetError();
     Sprite sprite;
     sprite.AddFrame(loaded);
     sprite.Draw(screen);
 
     EXPECT_EQ(PixelAt(screen, 0, 0), BLACK);
     EXPECT_EQ(PixelAt(screen, 1, 0), Rgb(254, 0, 0));
-}
-
-TEST_F(SpriteTest, MissingOrUnreadableBitmapLeavesTheSlotNull) {
-    const ScratchDir dir;
-    const std::string text = (dir.path / "text.bmp").string();
-    std::ofstream(text) << "not a bitmap\n";
-    const std::string missing = (dir.path / "missing.bmp").string();
-
-    for (const std::string& path : {missing, text}) {
-        SDL_Surface* slot = Frame(1);
-        LoadBitmap(slot, path.c_str());
-        EXPECT_EQ(slot, nullptr) << path;
-    }
 }

@@ -1,6 +1,5 @@
 // Helpers for the world, level and play tests: a reset world on a black
-// screen, placing objects in their tables, reading screen pixels and running
-// in a scratch working directory.
+// screen, objects put in their tables, screen pixels and scratch directories.
 #pragma once
 
 #include <cstdlib>
@@ -10,10 +9,8 @@
 #include "test_support.h"
 #include "world/world.h"
 
-// SpawnBoss always puts the boss in this enemy slot.
-constexpr int BOSS_SLOT = 1;
-// Frames a hit ship stays destroyed before it respawns.
-constexpr int DESTROYED_FRAMES = 30;
+constexpr int BOSS_SLOT = 1;          // SpawnBoss always uses this enemy slot
+constexpr int DESTROYED_FRAMES = 30;  // frames a hit ship stays destroyed
 
 // A colour as 0xRRGGBB, the form PixelAt returns.
 constexpr Uint32 Rgb(Uint8 r, Uint8 g, Uint8 b) {
@@ -25,26 +22,20 @@ constexpr Uint32 BLACK = Rgb(0, 0, 0);
 constexpr Uint32 SHIP_COLOUR = Rgb(0, 200, 255);
 constexpr Uint32 SHOT_COLOUR = Rgb(255, 255, 0);
 constexpr Uint32 LIFE_COLOUR = Rgb(0, 0, 255);
-
-// Colour of explosion frame i as GiveSpritesFrames makes it.
-constexpr Uint32 ExplosionColour(int i) {
-    return Rgb(250, static_cast<Uint8>(100 + 20 * i), 0);
+constexpr Uint32 ExplosionColour(int frame) {
+    return Rgb(250, static_cast<Uint8>(100 + 20 * frame), 0);
 }
 
-// The colour of one pixel of a surface, as 0xRRGGBB.
+// The colour of one pixel of a software surface, as 0xRRGGBB.
 inline Uint32 PixelAt(SDL_Surface* surface, int x, int y) {
-    SDL_LockSurface(surface);
     const Uint8 bytes = surface->format->BytesPerPixel;
     const Uint8* p = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * bytes;
     Uint32 value = 0;
     for (int i = 0; i < bytes; i++) {
-        const int shift = SDL_BYTEORDER == SDL_LIL_ENDIAN ? 8 * i : 8 * (bytes - 1 - i);
-        value |= static_cast<Uint32>(p[i]) << shift;
+        value |= static_cast<Uint32>(p[i])
+                 << (SDL_BYTEORDER == SDL_LIL_ENDIAN ? 8 * i : 8 * (bytes - 1 - i));
     }
-    SDL_UnlockSurface(surface);
-    Uint8 r = 0;
-    Uint8 g = 0;
-    Uint8 b = 0;
+    Uint8 r = 0, g = 0, b = 0;
     SDL_GetRGB(value, surface->format, &r, &g, &b);
     return Rgb(r, g, b);
 }
@@ -64,36 +55,14 @@ inline void ClearScreen(SDL_Surface* screen) {
     SDL_FillRect(screen, nullptr, 0);
 }
 
-// Puts an enemy in play in the given slot, falling or still, as spawning would.
+// Puts an enemy in play in the given slot, as spawning would.
 inline Enemy& PutEnemy(int slot, int kind, int x, int y, int dx = 0, int dy = 0) {
-    Enemy& enemy = WorldState.enemies[slot];
-    enemy = Enemy{};
-    enemy.active = SLOT_ACTIVE;
-    enemy.kind = kind;
-    enemy.x = x;
-    enemy.y = y;
-    enemy.dx = dx;
-    enemy.dy = dy;
-    return enemy;
+    return WorldState.enemies[slot] = Enemy{SLOT_ACTIVE, x, y, dx, dy, kind, 0, 0, 0};
 }
 
 // Puts an enemy bullet in play in the given slot, as firing would.
 inline EnemyBullet& PutBullet(int slot, int x, int y, int dx = 0, int dy = 0) {
-    EnemyBullet& bullet = WorldState.enemyBullets[slot];
-    bullet = EnemyBullet{};
-    bullet.active = SLOT_ACTIVE;
-    bullet.x = x;
-    bullet.y = y;
-    bullet.dx = dx;
-    bullet.dy = dy;
-    return bullet;
-}
-
-// Fills every bullet slot with a still bullet far from the ship.
-inline void FillBullets() {
-    for (int i = 0; i <= MAX_ENEMY_BULLETS; i++) {
-        PutBullet(i, 0, 0);
-    }
+    return WorldState.enemyBullets[slot] = EnemyBullet{SLOT_ACTIVE, x, y, dx, dy, 0, 0};
 }
 
 // Number of slots of a table whose active flag is 1.
@@ -106,8 +75,7 @@ int CountActive(const Slot* table, int maxIndex) {
     return count;
 }
 
-// Makes a directory the working directory for the life of the object and
-// restores the previous one afterwards.
+// Makes a directory the working directory for the life of the object.
 class ScopedWorkingDir {
   public:
     explicit ScopedWorkingDir(const std::filesystem::path& dir)
@@ -115,8 +83,6 @@ class ScopedWorkingDir {
         std::filesystem::current_path(dir);
     }
     ~ScopedWorkingDir() { std::filesystem::current_path(previous); }
-    ScopedWorkingDir(const ScopedWorkingDir&) = delete;
-    ScopedWorkingDir& operator=(const ScopedWorkingDir&) = delete;
 
   private:
     std::filesystem::path previous;
@@ -130,9 +96,6 @@ class ScratchDir {
         path = mkdtemp(pattern.data());
     }
     ~ScratchDir() { std::filesystem::remove_all(path); }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
     std::filesystem::path path;
 };
 

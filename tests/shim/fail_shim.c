@@ -1,9 +1,11 @@
-/* Start-up fault injection for the game binary, loaded with LD_PRELOAD.
+/* Fault injection and scripted input for the game binary, loaded with LD_PRELOAD.
  *
  * KORVANE_FAIL=video|mixer|ttf makes that start-up step fail with SHIM_ERROR as
- * SDL's error text. KORVANE_CLOSE_WINDOW=1 queues a window close as soon as the
- * font engine is up, so the title screen ends the run at once. Every release
- * and shutdown call the game makes is logged to stderr as "shim: <name>". */
+ * SDL's error text. KORVANE_SCRIPT holds one character per screen flip, the
+ * event queued right after that flip: 'k' a key press (Return), 'e' Escape,
+ * 'q' a window close, '.' nothing. Every release and shutdown call the game
+ * makes is logged to stderr as "shim: <name>", and so is any part of the
+ * script left unplayed when the run ends. */
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE /* RTLD_NEXT */
 #endif
@@ -17,90 +19,77 @@
 
 static const char SHIM_ERROR[] = "refused by the test shim";
 
-static int EnvironmentSays(const char* name, const char* value) {
-    const char* actual = getenv(name);
-    return actual != NULL && strcmp(actual, value) == 0;
-}
-
 static int FailureRequested(const char* step) {
-    if (!EnvironmentSays("KORVANE_FAIL", step)) {
+    const char* failing = getenv("KORVANE_FAIL");
+    if (failing == NULL || strcmp(failing, step) != 0) {
         return 0;
     }
     SDL_SetError("%s", SHIM_ERROR);
     return 1;
 }
 
-static void LogCall(const char* name) {
-    fprintf(stderr, "shim: %s\n", name);
-}
-
-/* The library's own definition of a symbol this shim overrides. */
-static void* Next(const char* name) {
-    return dlsym(RTLD_NEXT, name);
-}
-
 SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
-    if (FailureRequested("video")) {
-        return NULL;
-    }
-    SDL_Surface* (*next)(int, int, int, Uint32) = Next("SDL_SetVideoMode");
-    return next(width, height, bpp, flags);
+    SDL_Surface* (*next)(int, int, int, Uint32) = dlsym(RTLD_NEXT, "SDL_SetVideoMode");
+    return FailureRequested("video") ? NULL : next(width, height, bpp, flags);
 }
 
 int Mix_OpenAudio(int frequency, Uint16 format, int channels, int chunksize) {
-    if (FailureRequested("mixer")) {
-        return -1;
-    }
-    int (*next)(int, Uint16, int, int) = Next("Mix_OpenAudio");
-    return next(frequency, format, channels, chunksize);
+    int (*next)(int, Uint16, int, int) = dlsym(RTLD_NEXT, "Mix_OpenAudio");
+    return FailureRequested("mixer") ? -1 : next(frequency, format, channels, chunksize);
 }
 
 int TTF_Init(void) {
-    if (FailureRequested("ttf")) {
-        return -1;
+    int (*next)(void) = dlsym(RTLD_NEXT, "TTF_Init");
+    return FailureRequested("ttf") ? -1 : next();
+}
+
+static const char* script = ""; /* the part of KORVANE_SCRIPT not yet played */
+
+__attribute__((constructor)) static void ReadScript(void) {
+    const char* given = getenv("KORVANE_SCRIPT");
+    script = given != NULL ? given : "";
+}
+
+/* Queues the script's event for the flip just made, if it has one. */
+static void QueueScriptedEvent(void) {
+    if (*script == '\0') {
+        return;
     }
-    int (*next)(void) = Next("TTF_Init");
-    const int result = next();
-    if (result == 0 && EnvironmentSays("KORVANE_CLOSE_WINDOW", "1")) {
-        SDL_Event close;
-        close.type = SDL_QUIT;
-        SDL_PushEvent(&close);
+    const char step = *script++;
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = step == 'q' ? SDL_QUIT : SDL_KEYDOWN;
+    event.key.keysym.sym = step == 'e' ? SDLK_ESCAPE : SDLK_RETURN;
+    if (step != '.') {
+        SDL_PushEvent(&event);
     }
+}
+
+/* A run that ends before its script does logs the part it left unplayed. */
+__attribute__((destructor)) static void ReportUnplayedScript(void) {
+    if (*script != '\0') {
+        fprintf(stderr, "shim: unplayed %s\n", script);
+    }
+}
+
+int SDL_Flip(SDL_Surface* screen) {
+    int (*next)(SDL_Surface*) = dlsym(RTLD_NEXT, "SDL_Flip");
+    const int result = next(screen);
+    QueueScriptedEvent();
     return result;
 }
 
-void TTF_CloseFont(TTF_Font* font) {
-    LogCall("TTF_CloseFont");
-    void (*next)(TTF_Font*) = Next("TTF_CloseFont");
-    next(font);
-}
+/* A release or shutdown call that is logged, then passed on. */
+#define LOGGED_CALL(name, params, args)               \
+    void name params {                                \
+        fprintf(stderr, "shim: %s\n", #name);         \
+        void(*next) params = dlsym(RTLD_NEXT, #name); \
+        next args;                                    \
+    }
 
-void Mix_FreeMusic(Mix_Music* music) {
-    LogCall("Mix_FreeMusic");
-    void (*next)(Mix_Music*) = Next("Mix_FreeMusic");
-    next(music);
-}
-
-void SDL_JoystickClose(SDL_Joystick* joystick) {
-    LogCall("SDL_JoystickClose");
-    void (*next)(SDL_Joystick*) = Next("SDL_JoystickClose");
-    next(joystick);
-}
-
-void TTF_Quit(void) {
-    LogCall("TTF_Quit");
-    void (*next)(void) = Next("TTF_Quit");
-    next();
-}
-
-void Mix_CloseAudio(void) {
-    LogCall("Mix_CloseAudio");
-    void (*next)(void) = Next("Mix_CloseAudio");
-    next();
-}
-
-void SDL_Quit(void) {
-    LogCall("SDL_Quit");
-    void (*next)(void) = Next("SDL_Quit");
-    next();
-}
+LOGGED_CALL(TTF_CloseFont, (TTF_Font * font), (font))
+LOGGED_CALL(Mix_FreeMusic, (Mix_Music * music), (music))
+LOGGED_CALL(SDL_JoystickClose, (SDL_Joystick * joystick), (joystick))
+LOGGED_CALL(TTF_Quit, (void), ())
+LOGGED_CALL(Mix_CloseAudio, (void), ())
+LOGGED_CALL(SDL_Quit, (void), ())
