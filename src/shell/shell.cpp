@@ -6,7 +6,6 @@
 #include "level/level.h"
 #include "shell/assets.h"
 #include "shell/game_state.h"
-#include "world/explosions.h"
 #include "world/scene.h"
 #include "world/spawn.h"
 #include "world/update.h"
