@@ -30,19 +30,15 @@ static constexpr int ALL_HANDLERS = 3;
 // The releases of a normal quit; without a joystick its close is skipped.
 static const CallLog RELEASES = {"TTF_CloseFont", "Mix_FreeMusic"};
 
-// Runs the game in dir with the dummy drivers, the shim and a setting (NAME=value,
-// or null) that wins over the test's environment; keeps what it printed and the
+// Runs the game in dir with the dummy drivers, the shim and settings (NAME=value)
+// that win over the test's environment; keeps what it printed and the
 // calls the shim logged. Returns the exit status, or -1 after a signal: a run
 // that hangs is killed (the game ignores SIGALRM).
-static int RunGameBinary(const std::filesystem::path& dir, const char* setting, std::string& output,
-                         CallLog& calls) {
+static int RunGameBinary(const std::filesystem::path& dir, std::vector<std::string> settings,
+                         std::string& output, CallLog& calls) {
     constexpr std::chrono::seconds RUN_TIMEOUT{20};
     constexpr std::chrono::milliseconds POLL_STEP{10};
     constexpr int EXEC_FAILED = 127;
-    std::vector<std::string> settings;
-    if (setting) {
-        settings.push_back(setting);
-    }
     settings.insert(settings.end(), {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
                                      std::string("LD_PRELOAD=") + KORVANE_SHIM,
                                      "ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0"});
@@ -94,7 +90,7 @@ static int RunGameBinary(const std::filesystem::path& dir, const char* setting, 
 // fail_shim.c); the title screen flips once per visit and play once per frame.
 struct WayOut {
     const char* name;
-    const char* setting;
+    std::vector<std::string> settings;
     const char* missingFile;
     std::string output;
     int status;
@@ -120,7 +116,7 @@ TEST_P(WayOutTest, PrintsItsLineAndExitsWithItsStatusAfterItsShutdownCalls) {
     std::string output;
     CallLog calls;
 
-    const int status = RunGameBinary(data.path, way.setting, output, calls);
+    const int status = RunGameBinary(data.path, way.settings, output, calls);
 
     EXPECT_EQ(output, way.output);
     EXPECT_EQ(status, way.status);
@@ -130,23 +126,57 @@ TEST_P(WayOutTest, PrintsItsLineAndExitsWithItsStatusAfterItsShutdownCalls) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, WayOutTest,
     ::testing::Values(
-        WayOut{"SdlFails", "SDL_VIDEODRIVER=nonexistent", nullptr,
-               "No se pudo iniciar SDL: No available video device\n", STARTUP_FAILURE, 0},
-        WayOut{"VideoModeFails", "KORVANE_FAIL=video", nullptr,
-               "No se puede inicializar el modo gráfico: " + SHIM_ERROR + "\n", STARTUP_FAILURE, 0},
-        WayOut{"MixerFails", "KORVANE_FAIL=mixer", nullptr,
-               "No se pudo iniciar SDL_Mixer: " + SHIM_ERROR + "\n", STARTUP_FAILURE, 1},
-        WayOut{"FontEngineFails", "KORVANE_FAIL=ttf", nullptr,
-               "No se pudo iniciar SDL_ttf: " + SHIM_ERROR + "\n", STARTUP_FAILURE, 2},
-        WayOut{"FontMissing", nullptr, "ariblk.ttf",
-               "No se pudo cargar ariblk.ttf: Couldn't open ariblk.ttf\n", STARTUP_FAILURE,
+        WayOut{"SdlFails",
+               {"SDL_VIDEODRIVER=nonexistent"},
+               nullptr,
+               "No se pudo iniciar SDL: No available video device\n",
+               STARTUP_FAILURE,
+               0},
+        WayOut{"VideoModeFails",
+               {"KORVANE_FAIL=video"},
+               nullptr,
+               "No se puede inicializar el modo gráfico: " + SHIM_ERROR + "\n",
+               STARTUP_FAILURE,
+               0},
+        WayOut{"MixerFails",
+               {"KORVANE_FAIL=mixer"},
+               nullptr,
+               "No se pudo iniciar SDL_Mixer: " + SHIM_ERROR + "\n",
+               STARTUP_FAILURE,
+               1},
+        WayOut{"FontEngineFails",
+               {"KORVANE_FAIL=ttf"},
+               nullptr,
+               "No se pudo iniciar SDL_ttf: " + SHIM_ERROR + "\n",
+               STARTUP_FAILURE,
+               2},
+        WayOut{"FontMissing",
+               {},
+               "ariblk.ttf",
+               "No se pudo cargar ariblk.ttf: Couldn't open ariblk.ttf\n",
+               STARTUP_FAILURE,
                ALL_HANDLERS},
         // The last picture of the load order.
-        WayOut{"PictureMissing", nullptr, "pics/life.bmp",
-               "No se pudo cargar pics/life.bmp: Couldn't open pics/life.bmp\n", STARTUP_FAILURE,
+        WayOut{"PictureMissing",
+               {},
+               "pics/life.bmp",
+               "No se pudo cargar pics/life.bmp: Couldn't open pics/life.bmp\n",
+               STARTUP_FAILURE,
                ALL_HANDLERS},
-        WayOut{"WindowCloseOnTheTitle", "KORVANE_SCRIPT=q", nullptr, "", NORMAL_EXIT, ALL_HANDLERS},
-        WayOut{"WindowCloseInPlay", "KORVANE_SCRIPT=k.q", nullptr, "", NORMAL_EXIT, ALL_HANDLERS},
-        WayOut{"EscapeFromPlayThenFromTheTitle", "KORVANE_SCRIPT=k.ee", nullptr, "", NORMAL_EXIT,
+        // A display that is resetting refuses SDL once; the next try gets through.
+        WayOut{"SdlRefusedOnceStartsAnyway",
+               {"KORVANE_FAIL=init-once", "KORVANE_SCRIPT=q"},
+               nullptr,
+               "",
+               NORMAL_EXIT,
+               ALL_HANDLERS},
+        WayOut{
+            "WindowCloseOnTheTitle", {"KORVANE_SCRIPT=q"}, nullptr, "", NORMAL_EXIT, ALL_HANDLERS},
+        WayOut{"WindowCloseInPlay", {"KORVANE_SCRIPT=k.q"}, nullptr, "", NORMAL_EXIT, ALL_HANDLERS},
+        WayOut{"EscapeFromPlayThenFromTheTitle",
+               {"KORVANE_SCRIPT=k.ee"},
+               nullptr,
+               "",
+               NORMAL_EXIT,
                ALL_HANDLERS}),
     [](const ::testing::TestParamInfo<WayOut>& info) { return info.param.name; });

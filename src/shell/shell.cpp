@@ -24,11 +24,26 @@ static constexpr int AXIS_X = 0;
 static constexpr int AXIS_Y = 1;
 // The title screen sleeps this long whenever its event queue is empty.
 static constexpr Uint32 TITLE_IDLE_MS = 10;
+// SDL gets a few tries at start-up, this far apart (see InitSdl).
+static constexpr int INIT_ATTEMPTS = 8;
+static constexpr Uint32 INIT_RETRY_MS = 50;
 
 Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis) = SDL_JoystickGetAxis;
 
+// SDL_Init, tried again after a short pause while it fails. SDL opens the
+// display twice; an X server whose only client was SDL's first probe resets
+// when that probe leaves, and refuses the second connection for a moment.
+static int InitSdl() {
+    int result = SDL_Init(INIT_FLAGS);
+    for (int attempt = 1; result < 0 && attempt < INIT_ATTEMPTS; attempt++) {
+        SDL_Delay(INIT_RETRY_MS);
+        result = SDL_Init(INIT_FLAGS);
+    }
+    return result;
+}
+
 bool StartUp() {
-    if (SDL_Init(INIT_FLAGS) < 0) {
+    if (InitSdl() < 0) {
         printf("No se pudo iniciar SDL: %s\n", SDL_GetError());
         return false;
     }

@@ -1,7 +1,7 @@
 /* Fault injection and scripted input for the game binary, loaded with LD_PRELOAD.
  *
  * KORVANE_FAIL=video|mixer|ttf makes that start-up step fail with SHIM_ERROR as
- * SDL's error text. KORVANE_SCRIPT holds one character per screen flip, the
+ * SDL's error text; KORVANE_FAIL=init-once refuses only the first SDL_Init. KORVANE_SCRIPT holds one character per screen flip, the
  * event queued right after that flip: 'k' a key press (Return), 'e' Escape,
  * 'q' a window close, '.' nothing. Every release and shutdown call the game
  * makes is logged to stderr as "shim: <name>", and so is any part of the
@@ -26,6 +26,16 @@ static int FailureRequested(const char* step) {
     }
     SDL_SetError("%s", SHIM_ERROR);
     return 1;
+}
+
+int SDL_Init(Uint32 flags) {
+    static int refused = 0;
+    int (*next)(Uint32) = dlsym(RTLD_NEXT, "SDL_Init");
+    if (!refused && FailureRequested("init-once")) {
+        refused = 1;
+        return -1;
+    }
+    return next(flags);
 }
 
 SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
