@@ -284,7 +284,8 @@ std::vector<Pixel> DominantColours(int level) {
     const Bytes map = ReadBytes(dir + "/map.map");
     std::map<uint32_t, double> share;
     const double cellShare = 1.0 / (LOOP_LENGTH * MAP_COLUMNS * TILE_SIZE * TILE_SIZE);
-    for (int cell = FIRST_DRAWN_ROW * MAP_COLUMNS; cell <= LOOP_LENGTH * MAP_COLUMNS; ++cell) {
+    for (int cell = FIRST_DRAWN_ROW * MAP_COLUMNS;
+         cell < (FIRST_DRAWN_ROW + LOOP_LENGTH) * MAP_COLUMNS; ++cell) {
         Picture tile;
         EXPECT_TRUE(LoadPicture(dir + "/tile" + std::to_string(map.at(cell)) + ".bmp", tile));
         for (Pixel p : tile.pixels) {
@@ -300,16 +301,18 @@ std::vector<Pixel> DominantColours(int level) {
     return dominant;
 }
 
-// Collisions use each picture's whole box, so the enemies must fill most of it;
-// the ship, its shots and the enemy bullets must read against every dominant
-// colour of both levels (their mean luminance against the colour's).
+// Collisions use each picture's whole box, so the enemies must fill most of it
+// and the shots must not read as thin lines; the ship, its shots and the enemy
+// bullets must read against every dominant colour of both levels (their mean
+// luminance against the colour's). The figures are recorded as test properties.
 constexpr double MIN_CONTRAST = 3.0;
 constexpr double MIN_ENEMY_FILL = 0.6;
+constexpr double MIN_SHOT_FILL = 0.4;
 constexpr struct {
     const char* name;
     double minFill;
     bool mustContrast;
-} SPRITES[] = {{"minave", 0.0, true},           {"balas", 0.0, true},
+} SPRITES[] = {{"minave", 0.0, true},           {"balas", MIN_SHOT_FILL, true},
                {"dispene", 0.0, true},          {"dispene2", 0.0, true},
                {"nave", MIN_ENEMY_FILL, false}, {"nave2", MIN_ENEMY_FILL, false},
                {"gordo", MIN_ENEMY_FILL, false}};
