@@ -163,21 +163,24 @@ Canvas StraightEnemyPicture() {
 }
 
 // Diagonal enemy: a broad arrowhead dart, nose down, its swept wings ending in
-// blunt tips with running lights.
+// blunt tips with running lights, a notch in the trailing edge either side of
+// the engine.
 Canvas DiagonalEnemyPicture() {
     Canvas c = MakeCanvas(ENEMY_WIDTH, ENEMY_HEIGHT, KEY_RED);
-    DrawEngineGlow(c, 20, 4, 3, 3);
-    DrawEngineGlow(c, ENEMY_WIDTH - 20, 4, 3, 3);
-    FillSymmetric(c, {{30, 3}, {8, 3}, {1, 12}, {1, 21}, {12, 25}, {24, 33}, {30, 39}},
+    DrawEngineGlow(c, 30, 4, 4, 4);
+    FillSymmetric(c, {{30, 9}, {22, 9}, {9, 1}, {1, 9}, {1, 21}, {12, 26}, {24, 33}, {30, 39}},
                   COPPER_HULL);
-    FillSymmetric(c, {{30, 9}, {14, 9}, {6, 15}, {14, 20}, {30, 26}}, COPPER_HULL);
-    FillEllipseShaded(c, 30, 19, 7, 17, COPPER_HULL);
-    DrawLine(c, 4, 20, 13, 23, COPPER_HULL.shadow);
-    DrawLine(c, ENEMY_WIDTH - 5, 20, ENEMY_WIDTH - 14, 23, COPPER_HULL.shadow);
-    FillEllipse(c, 30, 25, 4, 6, COPPER_OUTLINE);
-    FillEllipseShaded(c, 30, 25, 3, 5, TEAL_GLASS);
+    FillSymmetric(c, {{30, 12}, {17, 10}, {7, 7}, {14, 18}, {30, 25}}, COPPER_HULL);
+    FillEllipseShaded(c, 30, 21, 6, 16, COPPER_HULL);
+    for (int side : {-1, 1}) {
+        int tip = side < 0 ? 4 : ENEMY_WIDTH - 5;
+        DrawLine(c, tip, 20, tip - side * 10, 24, COPPER_HULL.shadow);
+        DrawLine(c, tip, 12, tip - side * 9, 20, TEAL_GLASS.base);
+    }
+    FillEllipse(c, 30, 26, 4, 6, COPPER_OUTLINE);
+    FillEllipseShaded(c, 30, 26, 3, 5, TEAL_GLASS);
     for (int x : {2, ENEMY_WIDTH - 4}) {
-        FillRect(c, x, 13, 2, 3, FLAME_YELLOW);
+        FillRect(c, x, 9, 2, 3, FLAME_YELLOW);
     }
     Outline(c, COPPER_OUTLINE);
     return c;
@@ -217,14 +220,14 @@ static void DrawBossEye(Canvas& c, float cx, float cy) {
 // its bullets appear.
 static void DrawBossGun(Canvas& c) {
     constexpr float TURRET_X = BOSS_MUZZLE_X + BULLET_SIZE / 2.0f;
-    constexpr float TURRET_Y = BOSS_MUZZLE_Y - 6.0f;
-    FillEllipse(c, TURRET_X, TURRET_Y, 7, 6, BOSS_OUTLINE);
-    FillEllipseShaded(c, TURRET_X, TURRET_Y, 6, 5, GUN_METAL);
+    constexpr float TURRET_Y = BOSS_MUZZLE_Y - 7.0f;
+    FillEllipse(c, TURRET_X, TURRET_Y, 8, 7, BOSS_OUTLINE);
+    FillEllipse(c, TURRET_X, TURRET_Y, 7, 6, BOSS_GOLD);
+    FillEllipseShaded(c, TURRET_X, TURRET_Y, 5, 4, GUN_METAL);
     FillRect(c, BOSS_MUZZLE_X + 1, BOSS_MUZZLE_Y - 4, BULLET_SIZE - 2, BULLET_SIZE + 2,
              BOSS_OUTLINE);
     DrawBarrel(c, BOSS_MUZZLE_X + 2, BOSS_MUZZLE_Y - 4, BULLET_SIZE - 4, BULLET_SIZE + 1);
-    FillRect(c, BOSS_MUZZLE_X + 2, BOSS_MUZZLE_Y + BULLET_SIZE - 3, BULLET_SIZE - 4, 1,
-             FLAME_YELLOW);
+    DrawEngineGlow(c, TURRET_X, BOSS_MUZZLE_Y + BULLET_SIZE - 2.5f, 2.5f, 1.5f);
 }
 
 // Boss: a wide armoured fortress, nose down, with pincer prongs, shoulder
