@@ -16,6 +16,7 @@ constexpr int MASK_SADDLE_FALLING = CORNER_TOP_LEFT | CORNER_BOTTOM_RIGHT;
 constexpr int MASK_SADDLE_RISING = CORNER_TOP_RIGHT | CORNER_BOTTOM_LEFT;
 constexpr int MASK_COUNT = 16;
 constexpr int TERRAIN_TILES = MASK_COUNT - 2;
+constexpr int DECOR_SEED = 41;
 
 using Corners = std::array<std::array<bool, CORNER_COLUMNS>, LOOP_ROWS>;
 using TileRows = std::array<std::array<uint8_t, MAP_COLUMNS>, LOOP_ROWS>;
@@ -71,31 +72,31 @@ static Corners BuildCorners(const TileSet& set) {
     return corners;
 }
 
-// The decor tile for the seen-th tile of its mask, or the terrain tile. Decors
-// that share a mask are offset from one another; the first that fits wins.
-static int ChooseTile(const TileSet& set, int mask, int seen) {
-    int sharing = 0;
+// The decor tile at a map position, or the terrain tile. One lot is drawn per
+// position and each decor of the mask takes its own share of the lots.
+static int ChooseTile(const TileSet& set, int mask, int row, int col) {
+    float lot = Hash01(row * MAP_COLUMNS + col, DECOR_SEED, DECOR_SEED);
+    float shares = 0.0f;
     for (size_t d = 0; d < set.decors.size(); ++d) {
         const DecorTile& decor = set.decors[d];
         if (decor.baseMask != mask) {
             continue;
         }
-        if (seen % decor.spacing == (decor.spacing / 2 + sharing) % decor.spacing) {
+        shares += 1.0f / decor.rarity;
+        if (lot < shares) {
             return TERRAIN_TILES + static_cast<int>(d);
         }
-        ++sharing;
     }
     return TerrainIndex(mask);
 }
 
 static TileRows BuildTileRows(const TileSet& set) {
     Corners corners = BuildCorners(set);
-    std::array<int, MASK_COUNT> seen{};
     TileRows rows{};
     for (int row = 0; row < LOOP_ROWS; ++row) {
         for (int col = 0; col < MAP_COLUMNS; ++col) {
             int mask = TileMask(corners, row, col);
-            rows[row][col] = static_cast<uint8_t>(ChooseTile(set, mask, seen[mask]++));
+            rows[row][col] = static_cast<uint8_t>(ChooseTile(set, mask, row, col));
         }
     }
     return rows;

@@ -5,16 +5,17 @@
 // the transparent key (strong red with little green and blue), so a key pixel
 // can never be mistaken for art or art for a key pixel.
 
-// Player: pale steel hull with cyan trim.
-constexpr Ramp PLAYER_HULL{{58, 72, 112}, {112, 132, 172}, {172, 190, 222}, {232, 240, 250}};
-constexpr Ramp PLAYER_GLASS{{18, 58, 108}, {38, 118, 188}, {108, 198, 240}, {220, 250, 255}};
-constexpr Rgb PLAYER_TRIM{56, 168, 232};
-constexpr Rgb PLAYER_OUTLINE{16, 18, 36};
+// Player: a light hull with a warm cockpit and a pale rim, bright on the dark
+// sea, woods, plates and space alike.
+constexpr Ramp PLAYER_HULL{{150, 166, 198}, {200, 212, 234}, {228, 236, 248}, {252, 254, 255}};
+constexpr Ramp PLAYER_GLASS{{168, 70, 24}, {236, 132, 40}, {255, 196, 84}, {255, 244, 196}};
+constexpr Rgb PLAYER_TRIM{70, 176, 236};
+constexpr Rgb PLAYER_OUTLINE{214, 238, 255};
 
-// Player shot: a cyan-white bolt.
-constexpr Rgb BOLT_CORE{240, 252, 255};
-constexpr Rgb BOLT_BRIGHT{150, 236, 255};
-constexpr Rgb BOLT_TAIL{56, 160, 228};
+// Player shot: a white-hot bolt in a cyan glow.
+constexpr Rgb BOLT_CORE{255, 255, 246};
+constexpr Rgb BOLT_BRIGHT{178, 246, 255};
+constexpr Rgb BOLT_TAIL{96, 208, 255};
 
 // Engines and flames, shared by every ship.
 constexpr Rgb FLAME_WHITE{255, 250, 222};
@@ -27,22 +28,25 @@ constexpr Ramp CRIMSON_HULL{{92, 20, 44}, {160, 40, 56}, {214, 92, 72}, {250, 17
 constexpr Ramp AMBER_GLASS{{120, 70, 10}, {200, 130, 20}, {250, 200, 70}, {255, 246, 190}};
 constexpr Rgb CRIMSON_OUTLINE{34, 8, 20};
 
-// Diagonal enemy: green dart with violet canopy.
-constexpr Ramp JADE_HULL{{18, 68, 58}, {38, 128, 98}, {92, 190, 140}, {192, 242, 204}};
-constexpr Ramp VIOLET_GLASS{{60, 20, 100}, {120, 50, 180}, {180, 120, 240}, {236, 214, 255}};
-constexpr Rgb JADE_OUTLINE{8, 28, 26};
+// Diagonal enemy: a copper dart with a teal canopy, far from the islands' greens.
+constexpr Ramp COPPER_HULL{{120, 54, 20}, {196, 104, 36}, {236, 156, 62}, {255, 214, 140}};
+constexpr Ramp TEAL_GLASS{{10, 70, 86}, {20, 140, 160}, {90, 210, 220}, {210, 250, 250}};
+constexpr Rgb COPPER_OUTLINE{40, 16, 6};
 
 // Dark metal shared by guns and armour seams.
 constexpr Ramp GUN_METAL{{30, 32, 40}, {62, 66, 80}, {110, 116, 132}, {176, 182, 196}};
 
-// Boss: violet armour with gold trim and a furnace eye.
-constexpr Ramp BOSS_ARMOUR{{40, 34, 62}, {82, 70, 112}, {132, 120, 162}, {202, 196, 226}};
+// Boss: violet armour with gold trim and a furnace eye, lighter than the
+// station's plates.
+constexpr Ramp BOSS_ARMOUR{{58, 44, 90}, {112, 92, 156}, {162, 146, 204}, {220, 212, 244}};
 constexpr Ramp BOSS_EYE{{120, 22, 68}, {222, 72, 70}, {255, 150, 80}, {255, 236, 170}};
 constexpr Rgb BOSS_GOLD{232, 182, 60};
 constexpr Rgb BOSS_OUTLINE{14, 10, 24};
 
-// Enemy bullet: a magenta orb.
-constexpr Ramp ORB_GLOW{{150, 30, 150}, {226, 80, 220}, {255, 170, 250}, {255, 244, 255}};
+// Enemy bullet: a white-hot core in a pink glow, ringed in dark magenta so it
+// also shows on light ground.
+constexpr Ramp ORB_GLOW{{255, 176, 244}, {255, 214, 250}, {255, 236, 253}, {255, 255, 255}};
+constexpr Rgb ORB_RING{92, 8, 84};
 
 // Explosion: fire cooling into smoke.
 constexpr Rgb SMOKE_DARK{66, 58, 60};

@@ -44,12 +44,17 @@ constexpr float EXPLOSION_HOLE_SHARE = 0.75f;
 constexpr float EXPLOSION_CORE_HEAT = 1.3f;
 constexpr float EXPLOSION_SMOKE_HEAT = 0.05f;
 
+// The boss's bullets appear this far from its top-left corner.
+constexpr int BOSS_MUZZLE_X = 30;
+constexpr int BOSS_MUZZLE_Y = 20;
+
 // Engine glows are rings of flame colours, each this much smaller than the last.
 constexpr float GLOW_RING_STEP = 0.27f;
 
-// The enemy bullet pulses between these radii.
-constexpr float BULLET_SMALL_RADIUS = 3.0f;
-constexpr float BULLET_LARGE_RADIUS = 4.0f;
+// The enemy bullet's glowing core pulses between these radii; a one-pixel
+// dark ring goes round it.
+constexpr float BULLET_SMALL_RADIUS = 2.6f;
+constexpr float BULLET_LARGE_RADIUS = 3.0f;
 
 // A shape in design units, scaled to pixels.
 static std::vector<Point> Scaled(const std::vector<Point>& points, float scale) {
@@ -83,7 +88,7 @@ static Canvas DrawPlayerShip(int size) {
         c,
         MirroredShape(Scaled({{10, 0.5f}, {8.5f, 5}, {7.5f, 11}, {8, 17}, {10, 17.5f}}, s), axis),
         PLAYER_HULL);
-    FillEllipseShaded(c, axis, 8 * s, 1.5f * s, 2.8f * s, PLAYER_GLASS);
+    FillEllipseShaded(c, axis, 8 * s, 2.0f * s, 3.2f * s, PLAYER_GLASS);
     FillRect(c, Px(8.5f, s), Px(17, s), Px(3, s), Px(2, s), FLAME_ORANGE);
     FillRect(c, Px(9.5f, s), Px(17, s), Px(1, s), Px(2, s), FLAME_YELLOW);
     Outline(c, PLAYER_OUTLINE);
@@ -98,13 +103,19 @@ Canvas LifePicture() {
     return DrawPlayerShip(LIFE_SIZE);
 }
 
-// Two parallel bolts, bright at the head and cooling toward the tail.
+// Two parallel bolts centred on the cannons: a white core in a cyan glow,
+// hottest at the head.
 static Canvas ShotPicture() {
     Canvas c = MakeCanvas(SHOT_WIDTH, SHOT_HEIGHT, KEY_RED);
+    constexpr float GLOW_HALF_WIDTH = 3.0f;
+    constexpr float CORE_HALF_WIDTH = 1.0f;
+    float middle = SHOT_HEIGHT / 2.0f;
     for (int x : {CANNON_X, RIGHT_CANNON_X}) {
-        FillRect(c, x, 0, CANNON_WIDTH, SHOT_HEIGHT, BOLT_TAIL);
-        FillRect(c, x, 0, CANNON_WIDTH, SHOT_HEIGHT * 2 / 3, BOLT_BRIGHT);
-        FillRect(c, x, 1, CANNON_WIDTH, SHOT_HEIGHT / 3, BOLT_CORE);
+        float centre = x + CANNON_WIDTH / 2.0f;
+        FillEllipse(c, centre, middle, GLOW_HALF_WIDTH, middle, BOLT_TAIL);
+        FillEllipse(c, centre, middle - 1, GLOW_HALF_WIDTH - 1, middle - 1, BOLT_BRIGHT);
+        FillRect(c, static_cast<int>(centre - CORE_HALF_WIDTH), 1, CANNON_WIDTH,
+                 SHOT_HEIGHT * 2 / 3, BOLT_CORE);
     }
     return c;
 }
@@ -137,9 +148,9 @@ Canvas StraightEnemyPicture() {
         DrawEngineGlow(c, x, 3.5f, 3.5f, 2.5f);
         DrawBarrel(c, static_cast<int>(x) - 1, 26, 3, 10);
     }
-    FillSymmetric(c, {{30, 9}, {10, 11}, {3, 20}, {5, 26}, {30, 25}}, CRIMSON_HULL);
+    FillSymmetric(c, {{30, 7}, {8, 8}, {1, 15}, {1, 25}, {6, 30}, {30, 30}}, CRIMSON_HULL);
     for (float x : {NACELLE_X, ENEMY_WIDTH - NACELLE_X}) {
-        FillEllipseShaded(c, x, 16, 5, 12, CRIMSON_HULL);
+        FillEllipseShaded(c, x, 17, 6, 13, CRIMSON_HULL);
         FillRect(c, static_cast<int>(x) - 3, 22, 6, 1, AMBER_GLASS.base);
     }
     FillSymmetric(c, {{30, 2}, {25, 5}, {21, 19}, {25, 31}, {30, 38}}, CRIMSON_HULL);
@@ -151,19 +162,27 @@ Canvas StraightEnemyPicture() {
     return c;
 }
 
-// Diagonal enemy: a swept V-wing dart, nose down, wingtips trailing.
+// Diagonal enemy: a broad arrowhead dart, nose down, its swept wings ending in
+// blunt tips with running lights, a notch in the trailing edge either side of
+// the engine.
 Canvas DiagonalEnemyPicture() {
     Canvas c = MakeCanvas(ENEMY_WIDTH, ENEMY_HEIGHT, KEY_RED);
-    FillSymmetric(c, {{30, 15}, {17, 11}, {3, 2}, {2, 8}, {14, 22}, {25, 33}, {30, 36}}, JADE_HULL);
-    FillSymmetric(c, {{30, 18}, {18, 15}, {8, 8}, {9, 11}, {18, 19}, {30, 25}}, JADE_HULL);
-    DrawEngineGlow(c, 30, 6, 3, 3.5f);
-    FillEllipseShaded(c, 30, 21, 6, 15, JADE_HULL);
-    FillEllipse(c, 30, 27, 3.5f, 5, JADE_OUTLINE);
-    FillEllipseShaded(c, 30, 27, 2.5f, 4, VIOLET_GLASS);
-    for (int x : {4, ENEMY_WIDTH - 6}) {
-        FillRect(c, x, 4, 2, 2, FLAME_YELLOW);
+    DrawEngineGlow(c, 30, 4, 4, 4);
+    FillSymmetric(c, {{30, 9}, {22, 9}, {9, 1}, {1, 9}, {1, 21}, {12, 26}, {24, 33}, {30, 39}},
+                  COPPER_HULL);
+    FillSymmetric(c, {{30, 12}, {17, 10}, {7, 7}, {14, 18}, {30, 25}}, COPPER_HULL);
+    FillEllipseShaded(c, 30, 21, 6, 16, COPPER_HULL);
+    for (int side : {-1, 1}) {
+        int tip = side < 0 ? 4 : ENEMY_WIDTH - 5;
+        DrawLine(c, tip, 20, tip - side * 10, 24, COPPER_HULL.shadow);
+        DrawLine(c, tip, 12, tip - side * 9, 20, TEAL_GLASS.base);
     }
-    Outline(c, JADE_OUTLINE);
+    FillEllipse(c, 30, 26, 4, 6, COPPER_OUTLINE);
+    FillEllipseShaded(c, 30, 26, 3, 5, TEAL_GLASS);
+    for (int x : {2, ENEMY_WIDTH - 4}) {
+        FillRect(c, x, 9, 2, 3, FLAME_YELLOW);
+    }
+    Outline(c, COPPER_OUTLINE);
     return c;
 }
 
@@ -195,6 +214,20 @@ static void DrawBossEye(Canvas& c, float cx, float cy) {
     FillEllipse(c, cx, cy, 12.5f, 9.5f, BOSS_OUTLINE);
     FillEllipseShaded(c, cx, cy, 11, 8, BOSS_EYE);
     FillEllipse(c, cx, cy + 1, 2, 6, BOSS_OUTLINE);
+}
+
+// The boss's cannon: a turret on its left shoulder whose barrel ends where
+// its bullets appear.
+static void DrawBossGun(Canvas& c) {
+    constexpr float TURRET_X = BOSS_MUZZLE_X + BULLET_SIZE / 2.0f;
+    constexpr float TURRET_Y = BOSS_MUZZLE_Y - 7.0f;
+    FillEllipse(c, TURRET_X, TURRET_Y, 8, 7, BOSS_OUTLINE);
+    FillEllipse(c, TURRET_X, TURRET_Y, 7, 6, BOSS_GOLD);
+    FillEllipseShaded(c, TURRET_X, TURRET_Y, 5, 4, GUN_METAL);
+    FillRect(c, BOSS_MUZZLE_X + 1, BOSS_MUZZLE_Y - 4, BULLET_SIZE - 2, BULLET_SIZE + 2,
+             BOSS_OUTLINE);
+    DrawBarrel(c, BOSS_MUZZLE_X + 2, BOSS_MUZZLE_Y - 4, BULLET_SIZE - 4, BULLET_SIZE + 1);
+    DrawEngineGlow(c, TURRET_X, BOSS_MUZZLE_Y + BULLET_SIZE - 2.5f, 2.5f, 1.5f);
 }
 
 // Boss: a wide armoured fortress, nose down, with pincer prongs, shoulder
@@ -234,6 +267,7 @@ Canvas BossPicture() {
     DrawPlate(c, Mirrored(prong, axis), BOSS_ARMOUR.shadow);
     DrawChevrons(c, 30, 34, 3);
     DrawBossEye(c, axis, 40);
+    DrawBossGun(c);
     Outline(c, BOSS_OUTLINE);
     return c;
 }
@@ -245,6 +279,7 @@ Canvas EnemyBulletPicture(int frame) {
     FillEllipseShaded(c, centre, centre, radius, radius, ORB_GLOW);
     FillRect(c, static_cast<int>(centre) - 1, static_cast<int>(centre) - 1, 2, 2,
              ORB_GLOW.highlight);
+    Outline(c, ORB_RING);
     return c;
 }
 

@@ -18,6 +18,7 @@ constexpr Rgb WOODLAND{52, 106, 48};
 constexpr Rgb TREE{40, 98, 46};
 constexpr Rgb TREE_LIGHT{76, 142, 64};
 constexpr Rgb TREE_SHADOW{24, 64, 34};
+constexpr Rgb TREE_DARK{30, 82, 40};
 constexpr Rgb ROOF{168, 86, 58};
 constexpr Rgb ROOF_LIGHT{206, 122, 82};
 constexpr Rgb WALL_SHADOW{112, 100, 84};
@@ -51,11 +52,16 @@ constexpr int GLINT_CELL = 8;
 constexpr int GLINT_LENGTH = 3;
 constexpr float GLINT_CHANCE = 0.3f;
 constexpr int GLINT_SEED = 23;
+// Each tree cell holds at most one crown of its own size, placed anywhere its
+// shadow still fits, so the woods show no grid; a few cells stay empty.
 constexpr int TREE_CELL = 16;
-constexpr int TREE_JITTER_MIN = 6;
-constexpr int TREE_JITTER_RANGE = 3;
-constexpr float TREE_RADIUS = 5.5f;
+constexpr float TREE_RADIUS_MIN = 3.5f;
+constexpr float TREE_RADIUS_RANGE = 3.0f;
+constexpr float TREE_GAP_CHANCE = 0.12f;
+constexpr float TREE_DARK_CHANCE = 0.4f;
 constexpr int TREE_SEED = 24;
+// Variants of a tile draw their trees and glints from seeds this far apart.
+constexpr int VARIANT_SEED_STEP = 100;
 
 // A round rise or dip of the ground in the middle of a tile, zero well inside
 // the tile's edges so that decor tiles fit their neighbours.
@@ -65,15 +71,22 @@ struct Mound {
 };
 
 // How often the decor tiles stand in for open sea and for inland tiles.
-constexpr int ISLET_SPACING = 29;
-constexpr int BOAT_SPACING = 37;
-constexpr int VILLAGE_SPACING = 9;
-constexpr int LAKE_SPACING = 11;
+constexpr int ISLET_RARITY = 29;
+constexpr int BOAT_RARITY = 60;
+constexpr int VILLAGE_RARITY = 9;
+constexpr int LAKE_RARITY = 16;
+constexpr int SHOAL_RARITY = 14;
+constexpr int WOODS_RARITY = 3;
 
 constexpr Mound FLAT{0.0f, 1.0f};
 constexpr Mound ISLET{0.95f, 26.0f};
 constexpr Mound LAKE{-0.95f, 24.0f};
 constexpr Mound CLEARING{-0.32f, 26.0f};
+// A sandbank that stays under water, ringed with surf.
+constexpr Mound SHOAL{0.42f, 24.0f};
+// The variant each kind of tile draws its trees and glints from.
+constexpr int PLAIN = 0;
+constexpr int OTHER = 1;
 
 // The repeating part of the map, 30 rows of 11 corners: islands as ellipses
 // (row, col, row radius, col radius), rows wrapping around the loop.
@@ -132,23 +145,24 @@ static float GroundHeight(int mask, const Mound& mound, float x, float y) {
 }
 
 // Short bright dashes on open water, one chance per glint cell.
-static bool IsGlint(int x, int y) {
+static bool IsGlint(int x, int y, int variant) {
+    int seed = GLINT_SEED + variant * VARIANT_SEED_STEP;
     int cx = x / GLINT_CELL;
     int cy = y / GLINT_CELL;
-    if (Hash01(cx, cy, GLINT_SEED) >= GLINT_CHANCE) {
+    if (Hash01(cx, cy, seed) >= GLINT_CHANCE) {
         return false;
     }
-    int startX = static_cast<int>(Hash01(cx, cy, GLINT_SEED + 1) * (GLINT_CELL - GLINT_LENGTH));
-    int rowY = static_cast<int>(Hash01(cx, cy, GLINT_SEED + 2) * GLINT_CELL);
+    int startX = static_cast<int>(Hash01(cx, cy, seed + 1) * (GLINT_CELL - GLINT_LENGTH));
+    int rowY = static_cast<int>(Hash01(cx, cy, seed + 2) * GLINT_CELL);
     int inX = x % GLINT_CELL;
     return y % GLINT_CELL == rowY && inX >= startX && inX < startX + GLINT_LENGTH;
 }
 
-static Rgb GroundColour(float height, int x, int y) {
+static Rgb GroundColour(float height, int x, int y, int variant) {
     float grain = Hash01(x, y, SPECKLE_SEED);
     if (height < SHALLOWS) {
         Rgb water = height < SHALLOW_START ? SEA_DEEP : SEA_MID;
-        return IsGlint(x, y) ? SEA_GLINT : water;
+        return IsGlint(x, y, variant) ? SEA_GLINT : water;
     }
     if (height < SURF) {
         return SEA_SHALLOW;
@@ -162,49 +176,65 @@ static Rgb GroundColour(float height, int x, int y) {
     return grain < GRASS_SPECKLE ? GRASS_DARK : height < MEADOW_END ? GRASS : WOODLAND;
 }
 
-// A round tree crown with its shadow to the lower right.
-static void DrawTree(Canvas& c, float x, float y) {
-    FillEllipse(c, x + 1, y + 1, TREE_RADIUS, TREE_RADIUS, TREE_SHADOW);
-    FillEllipse(c, x, y, TREE_RADIUS, TREE_RADIUS, TREE);
-    FillEllipse(c, x - 1, y - 1, TREE_RADIUS / 2, TREE_RADIUS / 2, TREE_LIGHT);
+// A round tree crown of the given radius and colour, its shadow to the lower
+// right and its light to the upper left.
+static void DrawTree(Canvas& c, float x, float y, float radius, Rgb crown) {
+    FillEllipse(c, x + 1, y + 1, radius, radius, TREE_SHADOW);
+    FillEllipse(c, x, y, radius, radius, crown);
+    FillEllipse(c, x - 1, y - 1, radius / 2, radius / 2, TREE_LIGHT);
 }
 
 // Trees stand inside their cells, so none is ever cut by a tile edge.
-static void DrawWoods(Canvas& c, int mask, const Mound& mound) {
+static void DrawWoods(Canvas& c, int mask, const Mound& mound, int variant) {
+    int seed = TREE_SEED + variant * VARIANT_SEED_STEP;
     for (int cy = 0; cy < TILE_SIZE / TREE_CELL; ++cy) {
         for (int cx = 0; cx < TILE_SIZE / TREE_CELL; ++cx) {
-            float x =
-                cx * TREE_CELL + TREE_JITTER_MIN + Hash01(cx, cy, TREE_SEED) * TREE_JITTER_RANGE;
-            float y = cy * TREE_CELL + TREE_JITTER_MIN +
-                      Hash01(cx, cy, TREE_SEED + 1) * TREE_JITTER_RANGE;
+            if (Hash01(cx, cy, seed) < TREE_GAP_CHANCE) {
+                continue;
+            }
+            float radius = TREE_RADIUS_MIN + Hash01(cx, cy, seed + 1) * TREE_RADIUS_RANGE;
+            float room = TREE_CELL - 2 * radius - 1;
+            float x = cx * TREE_CELL + radius + Hash01(cx, cy, seed + 2) * room;
+            float y = cy * TREE_CELL + radius + Hash01(cx, cy, seed + 3) * room;
+            Rgb crown = Hash01(cx, cy, seed + 4) < TREE_DARK_CHANCE ? TREE_DARK : TREE;
             if (GroundHeight(mask, mound, x, y) > TREE_LINE) {
-                DrawTree(c, x, y);
+                DrawTree(c, x, y, radius, crown);
             }
         }
     }
 }
 
-static Canvas PaintGround(int mask, const Mound& mound) {
+static Canvas PaintGround(int mask, const Mound& mound, int variant) {
     Canvas c = MakeCanvas(TILE_SIZE, TILE_SIZE, SEA_DEEP);
     for (int y = 0; y < TILE_SIZE; ++y) {
         for (int x = 0; x < TILE_SIZE; ++x) {
-            SetPixel(c, x, y, GroundColour(GroundHeight(mask, mound, x + 0.5f, y + 0.5f), x, y));
+            float height = GroundHeight(mask, mound, x + 0.5f, y + 0.5f);
+            SetPixel(c, x, y, GroundColour(height, x, y, variant));
         }
     }
-    DrawWoods(c, mask, mound);
+    DrawWoods(c, mask, mound, variant);
     return c;
 }
 
 static Canvas SeaTerrainTile(int mask) {
-    return PaintGround(mask, FLAT);
+    return PaintGround(mask, FLAT, PLAIN);
 }
 
 static Canvas IsletTile() {
-    return PaintGround(MASK_OPEN, ISLET);
+    return PaintGround(MASK_OPEN, ISLET, OTHER);
 }
 
 static Canvas LakeTile() {
-    return PaintGround(MASK_SOLID, LAKE);
+    return PaintGround(MASK_SOLID, LAKE, OTHER);
+}
+
+static Canvas ShoalTile() {
+    return PaintGround(MASK_OPEN, SHOAL, OTHER);
+}
+
+// Woods grown from other seeds, so that neighbouring forest tiles differ.
+static Canvas WoodsTile() {
+    return PaintGround(MASK_SOLID, FLAT, OTHER);
 }
 
 // A hut seen from above: a pitched roof, lit on its upper half.
@@ -215,7 +245,7 @@ static void DrawHut(Canvas& c, int x, int y, int w, int h) {
 }
 
 static Canvas VillageTile() {
-    Canvas c = PaintGround(MASK_SOLID, CLEARING);
+    Canvas c = PaintGround(MASK_SOLID, CLEARING, PLAIN);
     FillRect(c, 14, 31, 36, 3, PATH);
     FillRect(c, 30, 18, 3, 30, PATH);
     DrawHut(c, 17, 20, 10, 8);
@@ -227,7 +257,7 @@ static Canvas VillageTile() {
 
 // A small sailing boat heading up the screen, its wake spreading behind it.
 static Canvas BoatTile() {
-    Canvas c = PaintGround(MASK_OPEN, FLAT);
+    Canvas c = PaintGround(MASK_OPEN, FLAT, OTHER);
     constexpr float BOW_X = 32.0f;
     constexpr float BOW_Y = 16.0f;
     constexpr float LENGTH = 20.0f;
@@ -264,9 +294,11 @@ static Canvas BoatTile() {
 const TileSet& SeaTileSet() {
     static const TileSet set{SeaSolidCorner,
                              SeaTerrainTile,
-                             {{MASK_OPEN, ISLET_SPACING, IsletTile},
-                              {MASK_OPEN, BOAT_SPACING, BoatTile},
-                              {MASK_SOLID, VILLAGE_SPACING, VillageTile},
-                              {MASK_SOLID, LAKE_SPACING, LakeTile}}};
+                             {{MASK_OPEN, ISLET_RARITY, IsletTile},
+                              {MASK_OPEN, BOAT_RARITY, BoatTile},
+                              {MASK_SOLID, VILLAGE_RARITY, VillageTile},
+                              {MASK_SOLID, LAKE_RARITY, LakeTile},
+                              {MASK_OPEN, SHOAL_RARITY, ShoalTile},
+                              {MASK_SOLID, WOODS_RARITY, WoodsTile}}};
     return set;
 }

@@ -9,9 +9,10 @@ constexpr Rgb SPACE{6, 8, 22};
 constexpr Rgb SPACE_SHADOW{3, 4, 12};
 constexpr Rgb STAR_DIM{84, 92, 130};
 constexpr Rgb STAR_BRIGHT{214, 222, 255};
-constexpr Rgb PLATE{84, 88, 102};
-constexpr Rgb PLATE_ALT{92, 96, 108};
-constexpr Rgb PLATE_GRIME{76, 80, 92};
+constexpr Rgb PLATE_HIGH{88, 92, 108};
+constexpr Rgb PLATE{74, 78, 92};
+constexpr Rgb PLATE_LOW{60, 64, 78};
+constexpr Rgb PLATE_GRIME{68, 66, 66};
 constexpr Rgb PLATE_LIT{118, 122, 136};
 constexpr Rgb PLATE_SHADE{62, 64, 76};
 constexpr Rgb SEAM{42, 44, 54};
@@ -44,6 +45,18 @@ constexpr int PANEL = 32;
 constexpr int RIVET_INSET = 3;
 constexpr float GRIME_CHANCE = 0.08f;
 constexpr int GRIME_SEED = 31;
+// Plates are shaded in three tones, dithered where they meet; the four panels
+// of a tile differ: lit from the upper left, split in two, lit from above, or
+// stained by a patch of grime.
+constexpr int DITHER_SIZE = 4;
+constexpr int DITHER[DITHER_SIZE][DITHER_SIZE] = {
+    {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+constexpr float DITHER_SPREAD = 0.35f;
+constexpr float TONE_HIGH = 0.66f;
+constexpr float TONE_LOW = 0.3f;
+enum PanelKind { PANEL_SLOPED, PANEL_SPLIT, PANEL_TOPLIT, PANEL_STAINED };
+constexpr int STAIN_CELL = 8;
+constexpr float STAIN_LEVEL = 0.38f;
 
 // Stars: a chance per pixel; the brightest get a small cross.
 constexpr float STAR_CHANCE = 0.012f;
@@ -51,12 +64,12 @@ constexpr float BRIGHT_STAR_CHANCE = 0.003f;
 constexpr int STAR_SEED = 32;
 
 // How often each decor tile stands in for plain deck or open space.
-constexpr int LAMPS_SPACING = 11;
-constexpr int VENT_SPACING = 13;
-constexpr int TRUSS_SPACING = 17;
-constexpr int HATCH_SPACING = 19;
-constexpr int DISH_SPACING = 23;
-constexpr int ASTEROID_SPACING = 29;
+constexpr int LAMPS_RARITY = 9;
+constexpr int VENT_RARITY = 14;
+constexpr int TRUSS_RARITY = 12;
+constexpr int HATCH_RARITY = 12;
+constexpr int DISH_RARITY = 14;
+constexpr int ASTEROID_RARITY = 29;
 
 // The repeating part of the map: a spine down the middle and modules, as
 // inclusive rectangles of solid corners (rows wrap around the loop).
@@ -113,13 +126,26 @@ static float EdgeDistance(int mask, int x, int y) {
     return distance;
 }
 
+// The plate tone at (px, py) of a panel whose light falls along `slope`
+// (1 brightest, 0 darkest), dithered so the tones interlock.
+static Rgb PlateTone(int px, int py, float slope) {
+    float threshold =
+        (DITHER[py % DITHER_SIZE][px % DITHER_SIZE] + 0.5f) / (DITHER_SIZE * DITHER_SIZE) - 0.5f;
+    float tone = slope + threshold * DITHER_SPREAD;
+    return tone > TONE_HIGH ? PLATE_HIGH : tone > TONE_LOW ? PLATE : PLATE_LOW;
+}
+
 static Rgb DeckColour(int x, int y) {
     int px = x % PANEL;
     int py = y % PANEL;
+    int kind = x % TILE_SIZE / PANEL + 2 * (y % TILE_SIZE / PANEL);
+    if (kind == PANEL_SPLIT && py == PANEL / 2) {
+        return SEAM;
+    }
     if (px == 0 || py == 0) {
         return SEAM;
     }
-    if (px == 1 || py == 1) {
+    if (px == 1 || py == 1 || (kind == PANEL_SPLIT && py == PANEL / 2 + 1)) {
         return PLATE_LIT;
     }
     if (px == PANEL - 1 || py == PANEL - 1) {
@@ -133,7 +159,14 @@ static Rgb DeckColour(int x, int y) {
     if (Hash01(x, y, GRIME_SEED) < GRIME_CHANCE) {
         return PLATE_GRIME;
     }
-    return (x / PANEL + y / PANEL) % 2 == 0 ? PLATE : PLATE_ALT;
+    if (kind == PANEL_STAINED &&
+        PeriodicNoise(static_cast<float>(x) / STAIN_CELL, static_cast<float>(y) / STAIN_CELL,
+                      TILE_SIZE / STAIN_CELL, GRIME_SEED + 1) < STAIN_LEVEL) {
+        return PLATE_GRIME;
+    }
+    float slope = kind == PANEL_TOPLIT ? 1.0f - static_cast<float>(py) / PANEL
+                                       : 1.0f - static_cast<float>(px + py) / (2 * PANEL);
+    return PlateTone(px, py, slope);
 }
 
 // Diagonal yellow and black warning stripes.
@@ -289,11 +322,11 @@ static Canvas AsteroidTile() {
 const TileSet& StationTileSet() {
     static const TileSet set{StationSolidCorner,
                              StationTerrainTile,
-                             {{MASK_SOLID, LAMPS_SPACING, LampsTile},
-                              {MASK_SOLID, VENT_SPACING, VentTile},
-                              {MASK_SOLID, TRUSS_SPACING, TrussTile},
-                              {MASK_SOLID, HATCH_SPACING, HatchTile},
-                              {MASK_SOLID, DISH_SPACING, DishTile},
-                              {MASK_OPEN, ASTEROID_SPACING, AsteroidTile}}};
+                             {{MASK_SOLID, LAMPS_RARITY, LampsTile},
+                              {MASK_SOLID, VENT_RARITY, VentTile},
+                              {MASK_SOLID, TRUSS_RARITY, TrussTile},
+                              {MASK_SOLID, HATCH_RARITY, HatchTile},
+                              {MASK_SOLID, DISH_RARITY, DishTile},
+                              {MASK_OPEN, ASTEROID_RARITY, AsteroidTile}}};
     return set;
 }

@@ -20,11 +20,12 @@ constexpr int CORNER_BOTTOM_RIGHT = 8;
 constexpr int MASK_OPEN = 0;
 constexpr int MASK_SOLID = 15;
 
-// A tile that dresses up some of the map's tiles of one terrain mask: one in
-// every `spacing` of them, counted in map order.
+// A tile that dresses up some of the map's tiles of one terrain mask: about
+// one in `rarity` of them, at places picked by a hash of the map position so
+// that they fall irregularly.
 struct DecorTile {
     int baseMask;
-    int spacing;
+    int rarity;
     Canvas (*paint)();
 };
 

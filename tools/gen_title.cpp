@@ -11,10 +11,11 @@
 constexpr int TITLE_WIDTH = 640;
 constexpr int TITLE_HEIGHT = 480;
 
-// Font sizes in points.
+// Font sizes in points: multiples of 10, where the font's blocks fall on
+// whole pixels.
 constexpr int NAME_POINTS = 100;
-constexpr int PROMPT_POINTS = 26;
-constexpr int CONTROLS_POINTS = 18;
+constexpr int PROMPT_POINTS = 30;
+constexpr int CONTROLS_POINTS = 20;
 
 // Starfield: one chance of a star per cell; the brightest ones get a cross.
 constexpr int STAR_CELL = 9;

@@ -3,9 +3,11 @@
 // that name only loaded tiles and loop without a jump, and well-formed sounds.
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -107,7 +109,42 @@ TEST(GeneratorTest, MakesEveryCommittedDataFileAndIconByteForByte) {
                 << "regenerate " << (committed / file);
         }
     }
+    EXPECT_TRUE(ReadBytes(scratch / "data/ariblk.ttf") == ReadBytes(SourcePath("data/ariblk.ttf")))
+        << "regenerate the font";
     fs::remove_all(scratch);
+}
+
+// The HUD's text is rendered on pure red, which is then keyed out: a pixel
+// between the two colours would stay on screen as a reddish fringe. Sizes that
+// are multiples of 10 points (the title's too) land the letters on whole pixels.
+TEST(FontFile, RendersEveryPixelInTheTextOrTheBackgroundColour) {
+    ASSERT_EQ(TTF_Init(), 0);
+    const SDL_Color text{200, 200, 10, 0};
+    const SDL_Color key{KEY.r, KEY.g, KEY.b, 0};
+    for (int points : {20, 30, 100}) {
+        SCOPED_TRACE(points);
+        TTF_Font* font = TTF_OpenFont(SourcePath("data/ariblk.ttf").c_str(), points);
+        ASSERT_NE(font, nullptr) << TTF_GetError();
+        SDL_Surface* surface = TTF_RenderText_Shaded(font, "0123456789 Level", text, key);
+        ASSERT_NE(surface, nullptr) << TTF_GetError();
+        ASSERT_EQ(surface->format->BitsPerPixel, 8);
+        int textPixels = 0;
+        int keyPixels = 0;
+        for (int y = 0; y < surface->h; ++y) {
+            const Uint8* row = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch;
+            for (int x = 0; x < surface->w; ++x) {
+                const SDL_Color c = surface->format->palette->colors[row[x]];
+                const Pixel p{c.r, c.g, c.b};
+                textPixels += p == Pixel{text.r, text.g, text.b};
+                keyPixels += p == KEY;
+            }
+        }
+        EXPECT_GT(textPixels, 0);
+        EXPECT_EQ(textPixels + keyPixels, surface->w * surface->h) << "partial pixels";
+        SDL_FreeSurface(surface);
+        TTF_CloseFont(font);
+    }
+    TTF_Quit();
 }
 
 struct ShippedPicture {
@@ -222,6 +259,97 @@ TEST_P(LevelFilesTest, MapNamesLoadedTilesShowsEachOfThemAndLoopsWithoutAJump) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedLevels, LevelFilesTest, ::testing::Values(1, 2));
+
+// Relative luminance of an sRGB colour, from 0 (black) to 1 (white).
+double Luminance(Pixel p) {
+    auto linear = [](uint8_t c) {
+        const double v = c / 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(p.r) + 0.7152 * linear(p.g) + 0.0722 * linear(p.b);
+}
+
+double Contrast(double a, double b) {
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// A colour that covers at least this share of a level's background is one of
+// its dominant colours.
+constexpr double DOMINANT_SHARE = 0.05;
+
+// The dominant colours of the part of a level's map that keeps repeating,
+// each tile counted as often as the map shows it.
+std::vector<Pixel> DominantColours(int level) {
+    const std::string dir = SourcePath("data/levels/level" + std::to_string(level));
+    const Bytes map = ReadBytes(dir + "/map.map");
+    std::map<uint32_t, double> share;
+    const double cellShare = 1.0 / (LOOP_LENGTH * MAP_COLUMNS * TILE_SIZE * TILE_SIZE);
+    for (int cell = FIRST_DRAWN_ROW * MAP_COLUMNS;
+         cell < (FIRST_DRAWN_ROW + LOOP_LENGTH) * MAP_COLUMNS; ++cell) {
+        Picture tile;
+        EXPECT_TRUE(LoadPicture(dir + "/tile" + std::to_string(map.at(cell)) + ".bmp", tile));
+        for (Pixel p : tile.pixels) {
+            share[uint32_t(p.r) << 16 | p.g << 8 | p.b] += cellShare;
+        }
+    }
+    std::vector<Pixel> dominant;
+    for (const auto& [rgb, part] : share) {
+        if (part >= DOMINANT_SHARE) {
+            dominant.push_back(Pixel{uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb)});
+        }
+    }
+    return dominant;
+}
+
+// Collisions use each picture's whole box, so the enemies must fill most of it
+// and the shots must not read as thin lines; the ship, its shots and the enemy
+// bullets must read against every dominant colour of both levels (their mean
+// luminance against the colour's). The figures are recorded as test properties.
+constexpr double MIN_CONTRAST = 3.0;
+constexpr double MIN_ENEMY_FILL = 0.6;
+constexpr double MIN_SHOT_FILL = 0.4;
+constexpr struct {
+    const char* name;
+    double minFill;
+    bool mustContrast;
+} SPRITES[] = {{"minave", 0.0, true},           {"balas", MIN_SHOT_FILL, true},
+               {"dispene", 0.0, true},          {"dispene2", 0.0, true},
+               {"nave", MIN_ENEMY_FILL, false}, {"nave2", MIN_ENEMY_FILL, false},
+               {"gordo", MIN_ENEMY_FILL, false}};
+
+TEST(SpriteFiles, EnemiesFillTheirBoxesAndTheShipShotsAndBulletsStandOutOnBothLevels) {
+    std::vector<Pixel> backdrop = DominantColours(1);
+    const std::vector<Pixel> station = DominantColours(2);
+    ASSERT_FALSE(backdrop.empty());
+    ASSERT_FALSE(station.empty());
+    backdrop.insert(backdrop.end(), station.begin(), station.end());
+    for (const auto& sprite : SPRITES) {
+        SCOPED_TRACE(sprite.name);
+        Picture picture;
+        ASSERT_TRUE(LoadPicture(SourcePath("data/pics/") + sprite.name + ".bmp", picture));
+        double luminance = 0.0;
+        int opaque = 0;
+        for (Pixel p : picture.pixels) {
+            if (!(p == KEY)) {
+                luminance += Luminance(p);
+                ++opaque;
+            }
+        }
+        luminance /= std::max(opaque, 1);
+        const double fill = static_cast<double>(opaque) / picture.pixels.size();
+        EXPECT_GE(fill, sprite.minFill);
+        ::testing::Test::RecordProperty(std::string(sprite.name) + "_fill", std::to_string(fill));
+        double weakest = 1e9;
+        for (Pixel colour : backdrop) {
+            weakest = std::min(weakest, Contrast(luminance, Luminance(colour)));
+        }
+        ::testing::Test::RecordProperty(std::string(sprite.name) + "_contrast",
+                                        std::to_string(weakest));
+        if (sprite.mustContrast) {
+            EXPECT_GE(weakest, MIN_CONTRAST);
+        }
+    }
+}
 
 // Sounds and the tune: well-formed, never clipping, click-free, loopable and
 // decodable by SDL_mixer.
