@@ -19,7 +19,10 @@ zip_name=korvane-0.2-win64.zip
 ttf_version=2.0.11
 ttf_tarball=SDL_ttf-$ttf_version.tar.gz
 ttf_sha256=1ef6b00a583be27d1e3a691e1b7bbce5ee0347b1fffcd8ab63d86dd9211d850c
-ttf_upstream=https://github.com/libsdl-org/SDL_ttf/archive/refs/tags/release-$ttf_version.tar.gz
+ttf_commit=831efa364afb87c0c93e7635153e6df9be3c72b4
+ttf_upstream=https://github.com/libsdl-org/SDL_ttf/archive/$ttf_commit.tar.gz
+# Hash of the release's files (names and contents), whatever tarball they came in.
+ttf_tree_sha256=1e1745c8de7eed60660ff00d2c078493494f0767c7f5d048c30750f2b333667a
 
 # Only what the game uses: WAV effects and a MIDI tune played by the built-in
 # Timidity, so that every Windows machine hears the patches shipped in the zip.
@@ -77,7 +80,7 @@ freetype_version=$(source_version freetype)
 mixer_version=$(source_version sdl-mixer1.2)
 compiler_version=$($host-gcc -dumpversion)
 
-key=$(printf '%s\n' "$sdl_version" "$freetype_version" "$mixer_version" "$ttf_sha256" \
+key=$(printf '%s\n' "$sdl_version" "$freetype_version" "$mixer_version" "$ttf_tree_sha256" \
     "$compiler_version" "$cflags" "$sdl_flags" "$freetype_flags" "$mixer_flags" "$ttf_flags" |
     sha256sum | cut -c1-16)
 prefix=$out/libs-$key
@@ -111,15 +114,24 @@ debian_source() {
     find "$work" -maxdepth 1 -type d -name "$1-*" | head -n 1
 }
 
-# Copies the SDL_ttf release into the work folder, checksum verified.
+# Unpacks the SDL_ttf release into the work folder: the copy kept beside the
+# project, checksum verified, else the same commit from upstream. Either way
+# its files must be exactly the release's.
 fetch_sdl_ttf() {
     local_copy=$top/../shared/third-party/$ttf_tarball
     if [ -f "$local_copy" ]; then
-        cp "$local_copy" "$work/$ttf_tarball"
+        echo "$ttf_sha256  $local_copy" | sha256sum -c --quiet -
+        tarball=$local_copy
     else
-        curl -fsSL -o "$work/$ttf_tarball" "$ttf_upstream"
+        tarball=$work/$ttf_tarball
+        curl -fsSL -o "$tarball" "$ttf_upstream"
     fi
-    echo "$ttf_sha256  $work/$ttf_tarball" | sha256sum -c --quiet -
+    mkdir -p "$work/SDL_ttf-$ttf_version"
+    tar -xzf "$tarball" -C "$work/SDL_ttf-$ttf_version" --strip-components=1
+    tree=$(cd "$work/SDL_ttf-$ttf_version" && find . -type f | LC_ALL=C sort |
+        xargs -d '\n' sha256sum | sha256sum | cut -d ' ' -f 1)
+    [ "$tree" = "$ttf_tree_sha256" ] ||
+        { echo "SDL_ttf $ttf_version from $tarball has unexpected contents" >&2; exit 1; }
 }
 
 if [ ! -f "$prefix/built" ]; then
@@ -149,7 +161,6 @@ EOF
     cp "$dir/timidity/COPYING" "$prefix/licences/Timidity.txt"
 
     fetch_sdl_ttf
-    tar -xzf "$work/$ttf_tarball" -C "$work"
     dir=$work/SDL_ttf-$ttf_version
     build_library "$dir" "$ttf_flags" libSDL_ttf.la \
         "install-libLTLIBRARIES install-libSDL_ttfincludeHEADERS install-pkgconfigDATA"
@@ -162,7 +173,11 @@ fi
 # The game itself, against the cached libraries.
 PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
 export PKG_CONFIG_LIBDIR
-game=$out/game
+# A build folder per library set: CMake remembers where it found the libraries.
+game=$out/game-$key
+for stale in "$out"/libs-* "$out"/game-*; do
+    case $stale in "$prefix" | "$game") ;; *) rm -rf "$stale" ;; esac
+done
 # SDL renames the game's main to SDL_main; SDLmain supplies the real entry
 # point and must come before SDL on the link line. SDL's pkg-config file keeps
 # both among its private flags, so they are named here.
