@@ -48,6 +48,7 @@ apt_dir=$out/apt
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/sources.list.d"
 : >"$apt_dir/sources.list"
 rm -f "$apt_dir"/sources.list.d/*
+# shellcheck disable=SC2016 # the placeholder is apt's, not the shell's
 apt-get indextargets --format '$(SOURCESENTRY)' 'Created-By: Packages' 'Origin: Debian' |
     sed 's/:[0-9]*$//' | sort -u | while read -r entry; do
     name=$(basename "$entry")

@@ -113,9 +113,10 @@ start_game() {
     [ -n "$window" ] || fail "the game window did not appear"
     differing=""
     for _ in $(seq 50); do
-        import -window "$window" "$work/title.png" 2>/dev/null &&
-            differing=$(compare -metric AE "$work/title.png" "$game_dir/pics/pantalla.bmp" null: 2>&1) ||
-            true
+        if import -window "$window" "$work/title.png" 2>/dev/null; then
+            differing=$(compare -metric AE "$work/title.png" "$game_dir/pics/pantalla.bmp" \
+                null: 2>&1) || true
+        fi
         [ "$differing" = 0 ] && break
         sleep 0.2
     done
