@@ -68,7 +68,12 @@ rm -f "$WINEPREFIX/dosdevices/z:"
 drive_c=$WINEPREFIX/drive_c
 unzip -q "$zip" -d "$drive_c"
 game_dir=$drive_c/Korvane
-[ -f "$game_dir/korvane.exe" ] || fail "the zip has no Korvane/korvane.exe"
+for file in korvane.exe SDL.dll SDL_mixer.dll SDL_ttf.dll timidity.cfg README.txt \
+    LICENSE-font.txt licences/SDL.txt licences/SDL_mixer.txt licences/Timidity.txt \
+    licences/SDL_ttf.txt licences/FreeType.txt licences/freepats.txt licences/GPL-2.txt \
+    licences/mingw-w64.txt; do
+    [ -s "$game_dir/$file" ] || fail "the zip has no Korvane/$file"
+done
 
 # Every instrument of the tune, its timidity.cfg line, and its patch.
 check_patches() {

@@ -5,7 +5,6 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(KORVANE_MINGW x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${KORVANE_MINGW}-gcc)
 set(CMAKE_CXX_COMPILER ${KORVANE_MINGW}-g++)
-set(CMAKE_RC_COMPILER ${KORVANE_MINGW}-windres)
 
 # Libraries and headers come only from the target's root and the prefix the
 # libraries were built into (CMAKE_PREFIX_PATH); programs from the host.
