@@ -98,9 +98,11 @@ TEST_F(LevelTest, DescriptionLeadingNumberIsTheHighestTileLoaded) {
     }
 }
 
+// Every byte is a tile: a 13, 10 pair stays two tiles and 26 ends nothing.
 TEST_F(LevelTest, MapTakesItsFirst400BytesZeroFillsAShortOneAndAMissingOneKeepsTheOld) {
     std::string longMap(MAP_BYTES + SHORT_MAP_BYTES, '\0');
     std::iota(longMap.begin(), longMap.end(), '\0');
+    longMap.replace(1, 3, "\r\n\x1a");
     WriteFile(1, "map.map", longMap);
     WriteFile(2, "map.map", std::string(SHORT_MAP_BYTES, '\1'));
     TileMap shortMap(MAP_BYTES, 0);

@@ -14,10 +14,11 @@ static constexpr int MAX_TILE_INDEX = MAX_TILES - 1;
 static constexpr int NO_TILES = -1;
 
 // Opens levels/level<n>/<name> into levelFile, leaving its path in path.
-// Reports a file that cannot be opened, with what happens instead.
+// Reports a file that cannot be opened, with what happens instead. Binary, so
+// that no platform folds a map's 13, 10 pair into one byte or stops at byte 26.
 static bool OpenLevelFile(char (&path)[PATH_SIZE], int n, const char* name, const char* instead) {
     snprintf(path, sizeof path, "levels/level%d/%s", n, name);
-    GameState.levelFile = fopen(path, "r");
+    GameState.levelFile = fopen(path, "rb");
     if (!GameState.levelFile) {
         fprintf(stderr, "Cannot open %s; %s\n", path, instead);
         return false;
