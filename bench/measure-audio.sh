@@ -43,8 +43,17 @@ start_game() {
     (cd data && exec env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk \
         SDL_DISKAUDIOFILE="$work/$name.raw" KORVANE_PROBE_LOG="$work/$name.log" \
         LD_PRELOAD="$root/build-bench/bench/libkorvane_audio_probe.so" "$@" \
-        "$root/build-bench/korvane" >/dev/null) &
+        "$root/build-bench/korvane" >/dev/null 2>"$work/$name.err") &
     game=$!
+}
+
+# Fails if the game has ended on its own.
+check_game() {
+    if ! kill -0 "$game" 2>/dev/null; then
+        echo "the game ended before the recording was complete:" >&2
+        cat "$work"/*.err >&2
+        exit 1
+    fi
 }
 
 # Ends the game as a window close would and waits for it.
@@ -70,6 +79,7 @@ samples() {
 # 1. Held fire.
 start_game fire KORVANE_PROBE_FIRE_MS="$fire_ms" SDL_DISKAUDIODELAY="$pass_ms"
 until grep -q '^fire-end' "$work/fire.log" 2>/dev/null; do
+    check_game
     sleep 1
 done
 stop_game
@@ -130,10 +140,12 @@ samples fire | awk -v lead="$(lead_in fire)" -v chunk="$chunk" -v rate="$rate" \
 # 2. The music's loop point.
 start_game music KORVANE_PROBE_EFFECTS=0 SDL_DISKAUDIODELAY=0
 until grep -q '^music' "$work/music.log" 2>/dev/null; do
+    check_game
     sleep 0.1
 done
 music=$(awk '$1 == "music" { print $2 }' "$work/music.log")
 while [ $(($(wc -c <"$work/music.raw") / 2)) -lt $((music + music_seconds * rate + 2 * chunk)) ]; do
+    check_game
     sleep 0.2
 done
 stop_game

@@ -50,6 +50,8 @@ constexpr int kVarLenBits = 7;
 constexpr uint32_t kVarLenMask = 0x7F;
 constexpr uint8_t kVarLenMore = 0x80;
 constexpr int kMaxVarLenBytes = 5;
+constexpr int kDataBits = 7;  // a data byte's payload; 14-bit values take two
+constexpr int kDataMask = 0x7F;
 constexpr int kDecimalBase = 10;
 
 // General MIDI programs (zero-based) and percussion keys. The tune is played by the
@@ -288,8 +290,8 @@ void AddReverbSend(Track& track, int tick, int send, int boost) {
                       kNrpnSoundFontGenerator);
     AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcNrpnFine, kGeneratorReverbSend);
     AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcDataEntryFine,
-                      offset & kVarLenMask);
-    AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcDataEntry, offset >> kVarLenBits);
+                      offset & kDataMask);
+    AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcDataEntry, offset >> kDataBits);
 }
 
 Track MakeInstrumentTrack(const Instrument& voice) {
@@ -435,7 +437,7 @@ void AddPadBar(Track& pad, int barTick, const Chord& chord) {
     AddChord(pad, barTick, kTicksPerBar - kPadGapTicks, chord, kPadLowest, kPadVelocity);
 }
 
-// Plays each line of the groove from `tick`, one sixteenth per character.
+// Plays each line of the groove from `barTick`, one sixteenth per character.
 void AddDrumBar(Track& drums, int barTick, const Groove& groove) {
     for (const DrumLine& line : groove) {
         for (int step = 0; line.steps[step] != '\0'; ++step) {
