@@ -33,7 +33,8 @@ cleanup() {
     fi
     rm -rf "$work"
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'exit 1' INT TERM
 
 # Runs the game in the background with the probe; $1 names the recording,
 # the rest are environment settings. Sets $game.
