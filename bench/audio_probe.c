@@ -1,15 +1,20 @@
 /* Plays the game for bench/measure-audio.sh, loaded into the game with LD_PRELOAD.
  *
- * It starts a game whenever the title shows, and from the first play frame holds Left Shift for
- * KORVANE_PROBE_FIRE_MS milliseconds (0: never) while sweeping the ship left and right, so that
- * raiders are shot down. KORVANE_PROBE_EFFECTS=0 drops every sound effect, leaving the music alone
- * in the mix. Into KORVANE_PROBE_LOG it writes where sounds start, in samples handed to the audio
- * device: "effect <start> <length in samples> <channel or -1>"  each effect started "music <start>"
- * the tune started "fire-end <sample>"                                    Shift let go "end
- * <samples>"                                        the device closed A sound started between two
- * mixer passes begins at the start of the next one, which is the count of samples mixed so far. The
- * device may write silence before the mixer first runs; the difference between the "end" count and
- * the length of the recording is that lead-in. */
+ * It starts a game whenever the title shows and, from the first play frame on,
+ * holds Left Shift for KORVANE_PROBE_FIRE_MS milliseconds (0: never) while it
+ * sweeps the ship left and right, so that raiders are shot down.
+ * KORVANE_PROBE_EFFECTS=0 drops every sound effect, leaving the music alone.
+ *
+ * Into KORVANE_PROBE_LOG it writes one line per event, positions counted in
+ * samples handed to the audio device:
+ *   effect START LENGTH CHANNEL   an effect started (channel -1: none was free)
+ *   music START                   the tune started
+ *   fire-end AT                   Shift let go
+ *   end COUNT                     the device closed after COUNT samples
+ * A sound started between two mixer passes begins at the start of the next
+ * one, which is the count of samples mixed so far. The device may write
+ * silence before the mixer first runs: the recording's length minus the "end"
+ * count is that lead-in. */
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE /* RTLD_NEXT */
 #endif
