@@ -17,36 +17,45 @@ constexpr uint32_t kPcmFormat = 1;
 constexpr uint32_t kFmtChunkSize = 16;
 constexpr uint32_t kRiffHeaderBytes = 4 + 8 + kFmtChunkSize + 8;  // "WAVE", fmt chunk, data tag
 constexpr double kTwoPi = 6.283185307179586;
-// Normalise a little under -1 dBFS (29204) so rounding can never cross it.
-constexpr double kPeakTarget = 29000.0;
 
-// Shot: a bright zap that dives from a high pitch, with a sub-octave for body.
-constexpr double kShotSeconds = 0.16;
-constexpr double kShotStartHz = 2400.0;
-constexpr double kShotEndHz = 380.0;
-constexpr double kShotSweepSeconds = 0.035;
-constexpr double kShotDecaySeconds = 0.06;
+// The game starts the shot sound on every frame while fire is held, and the mixer
+// starts every sound queued between two of its passes at the same sample, so about
+// six shots always sound in phase, on top of the music and any explosion. Each
+// sound is therefore scaled to its own peak: a quiet, short shot that stacks
+// without clipping, and an explosion loud enough to rise well above that bed.
+constexpr double kFullScale = 32767.0;
+constexpr double kShotPeakDbfs = -26.0;
+constexpr double kBoomPeakDbfs = -5.0;
+
+// Shot: a short bright zap diving from a high pitch, with a sub-octave for body. It
+// is over before the next mixer pass, so stacked shots never pile up across passes.
+constexpr double kShotSeconds = 0.06;
+constexpr double kShotStartHz = 2200.0;
+constexpr double kShotEndHz = 520.0;
+constexpr double kShotSweepSeconds = 0.018;
+constexpr double kShotDecaySeconds = 0.016;
 constexpr double kShotDrive = 3.0;  // soft-clip amount: pushes the sine toward a square
 constexpr double kShotSubLevel = 0.35;
 constexpr double kShotAttackSeconds = 0.002;
-constexpr double kShotReleaseSeconds = 0.015;
+constexpr double kShotReleaseSeconds = 0.012;
 
-// Explosion: bright noise darkening as it dies, a slower rumble and a falling thump.
+// Explosion: a low boom that carries it over the shots' high zaps, under bright
+// noise darkening as it dies and a slower rumble.
 constexpr double kBoomSeconds = 0.9;
 constexpr uint32_t kNoiseSeed = 0x2545F491u;  // any fixed non-zero seed
 constexpr double kBoomBrightHz = 4000.0;
 constexpr double kBoomDarkHz = 250.0;
 constexpr double kBoomFilterSweepSeconds = 0.12;
 constexpr double kBoomNoiseDecaySeconds = 0.2;
-constexpr double kBlastLevel = 1.8;
+constexpr double kBlastLevel = 0.8;
 constexpr double kRumbleHz = 120.0;
 constexpr double kRumbleDecaySeconds = 0.35;
 constexpr double kRumbleLevel = 3.0;  // a low-passed noise is much quieter than the raw one
-constexpr double kThumpStartHz = 110.0;
-constexpr double kThumpEndHz = 38.0;
-constexpr double kThumpSweepSeconds = 0.08;
-constexpr double kThumpDecaySeconds = 0.15;
-constexpr double kThumpLevel = 0.8;
+constexpr double kThumpStartHz = 90.0;
+constexpr double kThumpEndHz = 42.0;
+constexpr double kThumpSweepSeconds = 0.12;
+constexpr double kThumpDecaySeconds = 0.3;
+constexpr double kThumpLevel = 3.0;
 constexpr double kBoomAttackSeconds = 0.003;
 constexpr double kBoomReleaseSeconds = 0.08;
 
@@ -106,12 +115,15 @@ void ApplyEdges(Signal& signal, double attackSeconds, double releaseSeconds) {
     }
 }
 
-std::vector<int16_t> Normalize(const Signal& signal) {
+// Scales the signal so that its peak sits at peakDbfs.
+std::vector<int16_t> Normalize(const Signal& signal, double peakDbfs) {
     double peak = 0.0;
     for (double v : signal) {
         peak = std::max(peak, std::fabs(v));
     }
-    const double scale = peak > 0.0 ? kPeakTarget / peak : 0.0;
+    constexpr double kDecibelsPerDecade = 20.0;
+    const double target = kFullScale * std::pow(10.0, peakDbfs / kDecibelsPerDecade);
+    const double scale = peak > 0.0 ? target / peak : 0.0;
     std::vector<int16_t> samples;
     samples.reserve(signal.size());
     for (double v : signal) {
@@ -199,13 +211,14 @@ Signal RenderExplosion() {
     return signal;
 }
 
-bool WriteWav(const std::string& dataDir, const char* fileName, const Signal& signal) {
-    return WriteSoundFile(dataDir, fileName, EncodeWav(Normalize(signal)));
+bool WriteWav(const std::string& dataDir, const char* fileName, const Signal& signal,
+              double peakDbfs) {
+    return WriteSoundFile(dataDir, fileName, EncodeWav(Normalize(signal, peakDbfs)));
 }
 
 }  // namespace
 
 bool WriteSounds(const std::string& dataDir) {
-    return WriteWav(dataDir, "disparo.wav", RenderShot()) &&
-           WriteWav(dataDir, "explosion.wav", RenderExplosion());
+    return WriteWav(dataDir, "disparo.wav", RenderShot(), kShotPeakDbfs) &&
+           WriteWav(dataDir, "explosion.wav", RenderExplosion(), kBoomPeakDbfs);
 }

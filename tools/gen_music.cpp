@@ -37,8 +37,12 @@ constexpr uint8_t kMetaEndOfTrack = 0x2F;
 constexpr uint8_t kQuarterNoteLog2 = 2;  // time-signature denominator as a power of two
 constexpr uint8_t kClocksPerClick = 24;
 constexpr uint8_t kThirtySecondsPerQuarter = 8;
+constexpr uint8_t kCcDataEntry = 6;
 constexpr uint8_t kCcVolume = 7;
 constexpr uint8_t kCcPan = 10;
+constexpr uint8_t kCcDataEntryFine = 38;
+constexpr uint8_t kCcNrpnFine = 98;
+constexpr uint8_t kCcNrpnCoarse = 99;
 constexpr uint8_t kCcReverb = 91;
 constexpr uint8_t kCcAllSoundOff = 120;
 constexpr int kReleaseVelocity = 64;
@@ -46,13 +50,17 @@ constexpr int kVarLenBits = 7;
 constexpr uint32_t kVarLenMask = 0x7F;
 constexpr uint8_t kVarLenMore = 0x80;
 constexpr int kMaxVarLenBytes = 5;
+constexpr int kDataBits = 7;  // a data byte's payload; 14-bit values take two
+constexpr int kDataMask = 0x7F;
 constexpr int kDecimalBase = 10;
 
-// General MIDI programs (zero-based) and percussion keys.
+// General MIDI programs (zero-based) and percussion keys. The tune is played by the
+// GM sound font on Linux and by the free patch set on Windows, which lacks many
+// programs and keys: every one used here exists in both.
 constexpr int kProgramSquareLead = 80;
-constexpr int kProgramSawLead = 81;
+constexpr int kProgramCharangLead = 84;
 constexpr int kProgramSynthBass = 38;
-constexpr int kProgramWarmPad = 89;
+constexpr int kProgramHaloPad = 94;
 constexpr int kProgramStandardKit = 0;
 constexpr int kKick = 36;
 constexpr int kSnare = 38;
@@ -75,10 +83,10 @@ struct Instrument {
     int reverb;
 };
 
-constexpr Instrument kLeadVoice = {"Lead", 0, kProgramSawLead, 100, kPanCentre, 40};
+constexpr Instrument kLeadVoice = {"Lead", 0, kProgramCharangLead, 100, kPanCentre, 40};
 constexpr Instrument kBassVoice = {"Bass", 1, kProgramSynthBass, 100, kPanCentre, 10};
 constexpr Instrument kArpVoice = {"Arpeggio", 2, kProgramSquareLead, 100, kPanLeft, 50};
-constexpr Instrument kPadVoice = {"Pad", 3, kProgramWarmPad, 100, kPanRight, 70};
+constexpr Instrument kPadVoice = {"Pad", 3, kProgramHaloPad, 100, kPanRight, 70};
 constexpr Instrument kDrumVoice = {"Drums", 9, kProgramStandardKit, 80, kPanCentre, 20};
 
 // Dynamics and articulation: gaps keep repeated notes separate and let every note end
@@ -97,6 +105,25 @@ constexpr int kPadGapTicks = 20;
 constexpr int kDrumVelocityStep = 14;  // a digit 1-9 in a drum pattern times this
 constexpr int kDrumHitTicks = 60;
 constexpr int kCrashVelocity = 100;
+
+// The synthesizer keeps the player running for 2 s after the last voice has stopped
+// before the tune restarts; only the reverb sounds then. So the tune ends on a loud
+// tonic hit, drenched in reverb and cut off at the last tick so that its reverb
+// rings into that pause, and opens with a one-beat drum pickup that counts the
+// groove back in. Pickup and hit share one bar, so the tune still ends on a bar line.
+constexpr int kPickupTicks = kTicksPerQuarter;
+constexpr int kHitTicks = kTicksPerBar - kPickupTicks;
+constexpr int kHitVelocity = 112;
+constexpr int kReverbFull = 127;
+// Reverb send is at most a fifth of the signal through the controller; the sound
+// font's generator, reached by NRPN, is raised by this many tenths of a percent.
+constexpr int kNrpnSoundFontGenerator = 120;
+constexpr int kGeneratorReverbSend = 16;
+constexpr int kNrpnZero = 8192;  // a 14-bit offset of 0
+constexpr int kHitReverbBoost = 800;
+constexpr const char* kPickupChord = "B7";  // the bass walks in from the dominant
+constexpr const char* kHitChord = "Em";
+constexpr int kPickupBassStep = 2;  // sixteenths into the pickup
 
 // Pitch.
 constexpr int kSemitones = 12;
@@ -144,6 +171,7 @@ const Groove kFill = {{kKick, "9.......9......."},
                       {kLowTom, "..........87...."},
                       {kClosedHat, "4.7.4.7........."}};
 const Groove kRoll = {{kKick, "9...9...9...9..."}, {kSnare, "1122334455667789"}};
+const Groove kPickup = {{kHighTom, "67.."}, {kLowTom, "..89"}};  // one beat
 
 // Melodies, one bar per entry: note name (octave 4 holds middle C) and length in sixteenths.
 const std::vector<const char*> kMelodyA = {
@@ -174,7 +202,7 @@ struct Section {
 };
 
 // Intro, A, B, breakdown, then A and B again fuller; the arpeggio runs throughout. The
-// closing B7 and drum fill lead back into the intro, so the tune loops without a seam.
+// closing B7 and drum fill lead into the final hit.
 const std::vector<Section> kSong = {
     // chords, melody, bass, groove, last bar, pad, doubled lead
     {kChordsIntro, nullptr, kBassDrive, &kGrooveIntro, &kFill, false, false},
@@ -253,6 +281,19 @@ Track MakeConductor() {
     return track;
 }
 
+// Sets the channel's reverb send, plus `boost` tenths of a percent through the sound
+// font generator; a player that does not know the NRPN ignores it.
+void AddReverbSend(Track& track, int tick, int send, int boost) {
+    const int offset = kNrpnZero + boost;
+    AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcReverb, send);
+    AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcNrpnCoarse,
+                      kNrpnSoundFontGenerator);
+    AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcNrpnFine, kGeneratorReverbSend);
+    AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcDataEntryFine,
+                      offset & kDataMask);
+    AddChannelMessage(track, tick, kRankSetup, kControlChange, kCcDataEntry, offset >> kDataBits);
+}
+
 Track MakeInstrumentTrack(const Instrument& voice) {
     Track track = {voice.channel, {}};
     AddTrackName(track, voice.name);
@@ -261,7 +302,7 @@ Track MakeInstrumentTrack(const Instrument& voice) {
               static_cast<uint8_t>(voice.program)});
     AddChannelMessage(track, 0, kRankSetup, kControlChange, kCcVolume, voice.volume);
     AddChannelMessage(track, 0, kRankSetup, kControlChange, kCcPan, voice.pan);
-    AddChannelMessage(track, 0, kRankSetup, kControlChange, kCcReverb, voice.reverb);
+    AddReverbSend(track, 0, voice.reverb, 0);
     return track;
 }
 
@@ -381,26 +422,36 @@ void AddArpBar(Track& arp, int barTick, const Chord& chord) {
     }
 }
 
-void AddPadBar(Track& pad, int barTick, const Chord& chord) {
-    const int root = KeyAbove(kPadLowest, chord.root);
-    const int length = kTicksPerBar - kPadGapTicks;
-    AddNote(pad, barTick, length, root, kPadVelocity);
-    AddNote(pad, barTick, length, root + chord.third, kPadVelocity);
-    AddNote(pad, barTick, length, root + kFifth, kPadVelocity);
+// The chord in root position from the lowest root at or above `lowest`.
+void AddChord(Track& track, int tick, int length, const Chord& chord, int lowest, int velocity) {
+    const int root = KeyAbove(lowest, chord.root);
+    AddNote(track, tick, length, root, velocity);
+    AddNote(track, tick, length, root + chord.third, velocity);
+    AddNote(track, tick, length, root + kFifth, velocity);
     if (chord.seventh) {
-        AddNote(pad, barTick, length, root + kMinorSeventh, kPadVelocity);
+        AddNote(track, tick, length, root + kMinorSeventh, velocity);
     }
 }
 
+void AddPadBar(Track& pad, int barTick, const Chord& chord) {
+    AddChord(pad, barTick, kTicksPerBar - kPadGapTicks, chord, kPadLowest, kPadVelocity);
+}
+
+// Plays each line of the groove from `barTick`, one sixteenth per character.
 void AddDrumBar(Track& drums, int barTick, const Groove& groove) {
     for (const DrumLine& line : groove) {
-        for (int step = 0; step < kStepsPerBar; ++step) {
+        for (int step = 0; line.steps[step] != '\0'; ++step) {
             if (line.steps[step] != kHold) {
                 AddNote(drums, barTick + step * kTicksPerStep, kDrumHitTicks, line.key,
                         (line.steps[step] - '0') * kDrumVelocityStep);
             }
         }
     }
+}
+
+// Bars are counted after the pickup beat.
+int BarTick(int bar) {
+    return kPickupTicks + bar * kTicksPerBar;
 }
 
 // Lays out one section from `firstBar`; false if its melody does not match its chords.
@@ -412,7 +463,7 @@ bool AddSection(Arrangement& song, const Section& section, int firstBar) {
         return false;
     }
     for (int bar = 0; bar < bars; ++bar) {
-        const int tick = (firstBar + bar) * kTicksPerBar;
+        const int tick = BarTick(firstBar + bar);
         const Chord& chord = chords[bar];
         if (section.melody != nullptr && AddMelodyBar(song.lead, tick, (*section.melody)[bar],
                                                       section.doubledLead) != kStepsPerBar) {
@@ -426,8 +477,35 @@ bool AddSection(Arrangement& song, const Section& section, int firstBar) {
         }
         AddDrumBar(song.drums, tick, bar == bars - 1 ? *section.lastBar : *section.groove);
     }
-    AddNote(song.drums, firstBar * kTicksPerBar, kDrumHitTicks, kCrash, kCrashVelocity);
+    AddNote(song.drums, BarTick(firstBar), kDrumHitTicks, kCrash, kCrashVelocity);
     return true;
+}
+
+// Toms count the groove in while the bass walks up from the dominant.
+void AddPickup(Arrangement& song) {
+    AddDrumBar(song.drums, 0, kPickup);
+    const Chord dominant = ParseChords(kPickupChord).front();
+    AddNote(song.bass, kPickupBassStep * kTicksPerStep,
+            kPickupTicks - kPickupBassStep * kTicksPerStep - kBassGapTicks,
+            KeyAbove(kBassLowest, dominant.root), kBassAccentVelocity);
+}
+
+// Every part lands on the tonic at `tick` and holds it, with full reverb, to the end.
+void AddFinalHit(Arrangement& song, int tick) {
+    const Chord tonic = ParseChords(kHitChord).front();
+    const int leadKey = KeyAbove(kMiddleC + kSemitones, tonic.root);
+    const int bassKey = KeyAbove(kBassLowest, tonic.root);
+    AddNote(song.lead, tick, kHitTicks, leadKey, kHitVelocity);
+    AddNote(song.lead, tick, kHitTicks, leadKey - kSemitones, kHitVelocity);
+    AddNote(song.bass, tick, kHitTicks, bassKey, kHitVelocity);
+    AddNote(song.bass, tick, kHitTicks, bassKey - kSemitones, kHitVelocity);
+    AddChord(song.arp, tick, kHitTicks, tonic, kArpLowest, kHitVelocity);
+    AddChord(song.pad, tick, kHitTicks, tonic, kPadLowest, kHitVelocity);
+    AddNote(song.drums, tick, kDrumHitTicks, kKick, kHitVelocity);
+    AddNote(song.drums, tick, kHitTicks, kCrash, kHitVelocity);
+    for (Track* track : {&song.lead, &song.bass, &song.arp, &song.pad, &song.drums}) {
+        AddReverbSend(*track, tick, kReverbFull, kHitReverbBoost);
+    }
 }
 
 void PutVarLen(ByteBuffer& out, uint32_t value) {
@@ -464,30 +542,33 @@ void PutTrack(ByteBuffer& out, Track track, int endTick) {
     out.insert(out.end(), body.begin(), body.end());
 }
 
-bool ComposeSong(Arrangement& song, int& totalBars) {
+// Composes the tune; `endTick` is where every track ends.
+bool ComposeSong(Arrangement& song, int& endTick) {
     song = {MakeConductor(),
             MakeInstrumentTrack(kLeadVoice),
             MakeInstrumentTrack(kBassVoice),
             MakeInstrumentTrack(kArpVoice),
             MakeInstrumentTrack(kPadVoice),
             MakeInstrumentTrack(kDrumVoice)};
-    totalBars = 0;
+    AddPickup(song);
+    int totalBars = 0;
     for (const Section& section : kSong) {
         if (!AddSection(song, section, totalBars)) {
             return false;
         }
         totalBars += static_cast<int>(ParseChords(section.chords).size());
     }
-    // Silence the release tails at the loop point: the player only restarts once no
-    // voice is sounding, and soundfont releases can linger for seconds.
+    AddFinalHit(song, BarTick(totalBars));
+    endTick = BarTick(totalBars) + kHitTicks;
+    // Cut the hit while its reverb is full: the player's pause only begins once no
+    // voice is sounding, and sound font releases can linger for seconds.
     for (Track* track : {&song.lead, &song.bass, &song.arp, &song.pad, &song.drums}) {
-        AddChannelMessage(*track, totalBars * kTicksPerBar, kRankRelease, kControlChange,
-                          kCcAllSoundOff, 0);
+        AddChannelMessage(*track, endTick, kRankRelease, kControlChange, kCcAllSoundOff, 0);
     }
     return true;
 }
 
-ByteBuffer EncodeSong(const Arrangement& song, int totalBars) {
+ByteBuffer EncodeSong(const Arrangement& song, int endTick) {
     const Track* tracks[] = {&song.conductor, &song.lead, &song.bass,
                              &song.arp,       &song.pad,  &song.drums};
     ByteBuffer out;
@@ -497,7 +578,7 @@ ByteBuffer EncodeSong(const Arrangement& song, int totalBars) {
     PutBe16(out, static_cast<uint32_t>(std::size(tracks)));
     PutBe16(out, kTicksPerQuarter);
     for (const Track* track : tracks) {
-        PutTrack(out, *track, totalBars * kTicksPerBar);
+        PutTrack(out, *track, endTick);
     }
     return out;
 }
@@ -506,7 +587,7 @@ ByteBuffer EncodeSong(const Arrangement& song, int totalBars) {
 
 bool WriteMusic(const std::string& dataDir) {
     Arrangement song;
-    int totalBars = 0;
-    return ComposeSong(song, totalBars) &&
-           WriteSoundFile(dataDir, "zelmorta.mid", EncodeSong(song, totalBars));
+    int endTick = 0;
+    return ComposeSong(song, endTick) &&
+           WriteSoundFile(dataDir, "zelmorta.mid", EncodeSong(song, endTick));
 }
