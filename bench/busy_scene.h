@@ -9,10 +9,8 @@
 // Where each sort of object stands, sized for the shipped art (ship 20x20,
 // enemies 60x40, boss 120x80, shots 20x12, bullets 8x8). Nothing touches the
 // ship and no shot reaches an enemy, so the scene draws the same every frame.
-constexpr int BUSY_BOSS_SLOT = 1;
 constexpr int BUSY_BOSS_X = 260;
 constexpr int BUSY_BOSS_Y = 100;
-constexpr int BUSY_BOSS_SPEED = 3;
 constexpr int BUSY_ENEMY_X = 20;
 constexpr int BUSY_ENEMY_PITCH = 100;
 constexpr int BUSY_ENEMY_Y = 250;
@@ -46,16 +44,16 @@ inline void FillBusyScene() {
         enemy.active = SLOT_ACTIVE;
         enemy.kind = i % 2 == 0 ? ENEMY_STRAIGHT : ENEMY_DIAGONAL;
         enemy.hasFired = 1;
-        enemy.x = BUSY_ENEMY_X + BUSY_ENEMY_PITCH * (i > BUSY_BOSS_SLOT ? i - 1 : i);
+        enemy.x = BUSY_ENEMY_X + BUSY_ENEMY_PITCH * (i > BOSS_SLOT ? i - 1 : i);
         enemy.y = BUSY_ENEMY_Y;
         enemy.dx = enemy.kind == ENEMY_DIAGONAL ? BUSY_ENEMY_DRIFT : 0;
         enemy.dy = BUSY_ENEMY_FALL;
     }
-    Enemy& boss = w.enemies[BUSY_BOSS_SLOT];
+    Enemy& boss = w.enemies[BOSS_SLOT];
     boss.kind = ENEMY_BOSS;
     boss.x = BUSY_BOSS_X;
     boss.y = BUSY_BOSS_Y;
-    boss.dx = BUSY_BOSS_SPEED;
+    boss.dx = BOSS_SPEED;
     boss.dy = 0;
 
     for (int i = 0; i <= MAX_ENEMY_BULLETS; i++) {

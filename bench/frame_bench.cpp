@@ -21,6 +21,7 @@
 #include "sprites/sprite.h"
 #include "startup.h"
 #include "timing.h"
+#include "world/scene.h"
 #include "world/world.h"
 
 static constexpr int TIMED_FRAMES = 5000;
@@ -29,13 +30,6 @@ static constexpr int WARM_UP_FRAMES = 200;  // RLE encoding and the glyph cache 
 // The caption and score as the busy scene draws them.
 static constexpr const char* SCORE_TEXT = "1230";
 static constexpr const char* CAPTION_TEXT = "Level 1";
-static constexpr int SCORE_X = 530;
-static constexpr int SCORE_Y = 5;
-static constexpr int CAPTION_X = 310;
-static constexpr int CAPTION_Y = 240;
-static constexpr int LIFE_ICON_X = 32;
-static constexpr int LIFE_ICON_PITCH = 22;
-static constexpr int LIFE_ICON_Y = 5;
 
 struct Blit {
     SDL_Surface* surface;
@@ -132,7 +126,7 @@ static void AddSpriteBlits() {
     floorBlits.push_back({FrameOf(w.shipSprite, 0), w.ship.x, w.ship.y});
     for (int i = 0; i <= MAX_ENEMIES; i++) {
         const Enemy& enemy = w.enemies[i];
-        const Sprite& sprite = i == BUSY_BOSS_SLOT            ? w.bossSprite
+        const Sprite& sprite = i == BOSS_SLOT            ? w.bossSprite
                                : enemy.kind == ENEMY_STRAIGHT ? w.enemySprite
                                                               : w.enemy2Sprite;
         floorBlits.push_back({FrameOf(sprite, 0), enemy.x, enemy.y});

@@ -15,6 +15,7 @@
 
 #include "shell/assets.h"
 #include "shell/game_state.h"
+#include "shell/frame_clock.h"
 #include "shell/shell.h"
 #include "startup.h"
 #include "timing.h"

@@ -1,5 +1,6 @@
 // The shell: title-screen input, the play frame's schedule, the extra life,
 // ship movement and firing, play events and frame pacing.
+#include "shell/frame_clock.h"
 #include "shell/shell.h"
 
 #include <SDL_mixer.h>

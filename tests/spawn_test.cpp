@@ -1,4 +1,5 @@
 // Spawning enemies and the boss, and firing bullets and shots.
+#include "world/firing.h"
 #include "world/spawn.h"
 
 #include <algorithm>

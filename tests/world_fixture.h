@@ -9,7 +9,6 @@
 #include "test_support.h"
 #include "world/world.h"
 
-constexpr int BOSS_SLOT = 1;          // SpawnBoss always uses this enemy slot
 constexpr int DESTROYED_FRAMES = 30;  // frames a hit ship stays destroyed
 
 // A colour as 0xRRGGBB, the form PixelAt returns.

@@ -7,8 +7,6 @@
 
 #include <cstdio>
 
-#include "world/world.h"
-
 enum GameMode { MODE_TITLE = 0, MODE_PLAY = 1 };
 
 // Frame schedule, counted in play frames since the last world reset.
@@ -28,9 +26,6 @@ constexpr int SHIP_MAX_X = 619;  // moves right only while x <= 619, so it stops
 constexpr int SHIP_MIN_Y = 0;
 constexpr int SHIP_MAX_Y = 459;     // moves down only while y <= 459, so it stops at 460
 constexpr int AXIS_DEAD_ZONE = 10;  // stick readings -10..10 move nothing
-
-// A play frame lasts at least FRAME_MS milliseconds.
-constexpr Uint32 FRAME_MS = 30;
 
 // Frames of the level caption after a load, and of the wait after the boss falls.
 constexpr int LEVEL_COUNTDOWN_FRAMES = 100;
@@ -68,14 +63,3 @@ struct GameRecord {
 };
 
 extern GameRecord GameState;
-
-// Starts timing the current play frame.
-void StartFrameTimer();
-
-// Sleeps until FRAME_MS have passed since StartFrameTimer by the steady clock.
-// SDL's millisecond ticks can run up to a millisecond ahead of real time, so
-// the tick count alone could end a frame early.
-void SleepUntilFrameMsPassed();
-
-// Milliseconds since StartFrameTimer, correct across a wrap of the tick counter.
-Uint32 FrameElapsed();

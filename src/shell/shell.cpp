@@ -5,7 +5,9 @@
 
 #include "level/level.h"
 #include "shell/assets.h"
+#include "shell/frame_clock.h"
 #include "shell/game_state.h"
+#include "world/firing.h"
 #include "world/scene.h"
 #include "world/spawn.h"
 #include "world/update.h"
@@ -222,13 +224,19 @@ static void HandlePlayEvent(const SDL_Event& event) {
 }
 
 void PlayFrameSteps() {
+    // The frame's clock starts and the frame is counted.
     StartFrameTimer();
     GameState.frameCounter += 1;
+    // Enemies, the boss and the level change come on schedule.
     RunSchedule();
+    // Everything in play moves.
     UpdateWorld();
+    // The scene is drawn and every collision resolved, then the screen flips.
     DrawScene(GameState.screen);
+    // A score on a multiple of 2000 gives a life.
     AwardExtraLife();
 
+    // Keyboard and joystick move the ship; held Shift fires.
     const Uint8* keys = SDL_GetKeyState(nullptr);
     SDL_JoystickUpdate();
     GameState.axisX = ReadJoystickAxis(GameState.joystick, AXIS_X);
@@ -238,16 +246,10 @@ void PlayFrameSteps() {
         FireIfAlive();
     }
 
+    // Queued events: joystick buttons fire, Escape leaves, a close quits.
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         HandlePlayEvent(event);
-    }
-}
-
-void WaitForFrameEnd() {
-    SleepUntilFrameMsPassed();
-    for (Uint32 elapsed = FrameElapsed(); elapsed < FRAME_MS; elapsed = FrameElapsed()) {
-        SDL_Delay(FRAME_MS - elapsed);
     }
 }
 

@@ -29,9 +29,5 @@ void PlayFrame();
 // drawing, the extra life, input and events.
 void PlayFrameSteps();
 
-// Waits until at least FRAME_MS have passed since the frame started, sleeping
-// rather than spinning.
-void WaitForFrameEnd();
-
 // Reads a joystick axis; tests may point it elsewhere. A null joystick reads 0.
 extern Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis);

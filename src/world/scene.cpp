@@ -10,16 +10,9 @@
 static constexpr int ENEMY_POINTS = 10;
 static constexpr int BOSS_POINTS = 100;
 static constexpr int BOSS_HITS_TO_DESTROY = 100;
-static constexpr int DESTROYED_FRAMES = 30;       // the ship's timer after a hit
-static constexpr int BULLET_TICKS_PER_FRAME = 4;  // a bullet's frame toggles on every 5th draw
+static constexpr int DESTROYED_FRAMES = 30;        // the ship's timer after a hit
+static constexpr int BULLET_DRAWS_PER_TOGGLE = 5;  // a bullet's frame toggles on every 5th draw
 
-static constexpr int LIFE_ICON_X = 32;
-static constexpr int LIFE_ICON_PITCH = 22;
-static constexpr int LIFE_ICON_Y = 5;
-static constexpr int SCORE_X = 530;
-static constexpr int SCORE_Y = 5;
-static constexpr int CAPTION_X = 310;
-static constexpr int CAPTION_Y = 240;
 static constexpr int TEXT_SIZE = 32;
 
 // The sprite that draws an enemy of the given kind, or null for an unknown kind.
@@ -118,7 +111,7 @@ static void DestroyEnemy(int j) {
 
 // Draws shot i and tests it against every enemy. The scan does not stop at a
 // hit: one shot destroys everything it overlaps in this frame.
-static void FireShot(int i, SDL_Surface* screen) {
+static void DrawShotAndResolveHits(int i, SDL_Surface* screen) {
     Sprite& shot = WorldState.shotSprite;
     Place(shot, WorldState.ShotX[i], WorldState.ShotY[i]);
     shot.Draw(screen);
@@ -139,7 +132,7 @@ static void FireShot(int i, SDL_Surface* screen) {
 static void DrawShots(SDL_Surface* screen) {
     for (int i = 0; i <= MAX_PLAYER_SHOTS; i++) {
         if (WorldState.ShotX[i] != 0) {
-            FireShot(i, screen);
+            DrawShotAndResolveHits(i, screen);
         }
     }
 }
@@ -155,7 +148,7 @@ static void DrawBullets(SDL_Surface* screen) {
         }
         const int t = bullet.ticks + 1;
         Place(sprite, bullet.x, bullet.y);
-        if (t <= BULLET_TICKS_PER_FRAME) {
+        if (t < BULLET_DRAWS_PER_TOGGLE) {
             bullet.ticks = t;
         } else {
             bullet.ticks = 0;

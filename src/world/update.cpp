@@ -1,7 +1,7 @@
 #include "world/update.h"
 
 #include "shell/game_state.h"
-#include "world/spawn.h"
+#include "world/firing.h"
 #include "world/world.h"
 
 static constexpr int RESPAWN_FRAMES = 50;  // blinking, untouchable frames after a respawn
@@ -14,7 +14,6 @@ static constexpr int STRAIGHT_CLIMB_SPEED = -3;
 
 static constexpr int BOSS_RIGHT_TURN = 500;
 static constexpr int BOSS_LEFT_TURN = 20;
-static constexpr int BOSS_SPEED = 3;
 static constexpr int BOSS_FIRE_INTERVAL = 30;  // frames, counted from the world reset
 
 // Enemies stay in play while FIELD_TOP <= y <= FIELD_BOTTOM; bullets until y passes the bottom.

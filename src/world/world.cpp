@@ -46,3 +46,7 @@ void ResetWorld() {
     GameState.bossPhase = BOSS_NONE;
     GameState.frameCounter = 0;
 }
+
+int TowardPlayer(int x, int speed) {
+    return x > WorldState.shipSprite.x ? -speed : speed;
+}

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include "level/level.h"
 #include "sprites/sprite.h"
 
 // Each table's size is its highest valid index, not its count: loops run 0..MAX inclusive.
@@ -11,13 +12,6 @@ constexpr int MAX_ENEMY_BULLETS = 7;
 constexpr int MAX_PLAYER_SHOTS = 6;
 constexpr int MAX_ENEMIES = 6;
 constexpr int MAX_EXPLOSIONS = 7;
-
-// Background tiles: indices 0..MAX_TILES-1, a 40-row map of 10 tiles a row.
-constexpr int MAX_TILES = 20;
-constexpr int MAP_COLUMNS = 10;
-constexpr int MAP_ROWS = 40;
-constexpr int MAP_BYTES = MAP_COLUMNS * MAP_ROWS;
-constexpr int MAP_START_POSITION = 300;  // map offset of the window's top row after a reset
 
 // Slot flags of the enemy, bullet and explosion tables.
 constexpr int SLOT_FREE = 0;
@@ -34,6 +28,10 @@ enum BossPhase { BOSS_NONE = 0, BOSS_ACTIVE = 1, BOSS_DEFEATED = 2 };
 constexpr int SHIP_START_X = 320;
 constexpr int SHIP_START_Y = 400;
 constexpr int SHIP_START_LIVES = 3;
+
+// The boss always takes this enemy slot, and patrols sideways at this speed.
+constexpr int BOSS_SLOT = 1;
+constexpr int BOSS_SPEED = 3;
 
 struct Enemy {
     int active;
@@ -75,7 +73,7 @@ struct PlayerShip {
 struct WorldRecord {
     EnemyBullet enemyBullets[MAX_ENEMY_BULLETS + 1];
     Explosion explosions[MAX_EXPLOSIONS + 1];
-    Enemy enemies[MAX_ENEMIES + 1];  // the boss always takes slot 1
+    Enemy enemies[MAX_ENEMIES + 1];  // the boss always takes BOSS_SLOT
     PlayerShip ship;
     int ShotY[MAX_PLAYER_SHOTS + 1];
     int ShotX[MAX_PLAYER_SHOTS + 1];  // 0 marks a free shot slot
@@ -92,7 +90,7 @@ struct WorldRecord {
     Sprite explosionSprite{12};
     Sprite titleSprite{1};
 
-    // The current level's background (see level/level.h).
+    // The current level's background.
     Sprite tileSprites[MAX_TILES];
     SDL_Surface* tileBitmaps[MAX_TILES];
     unsigned char levelMap[MAP_BYTES];
@@ -121,3 +119,7 @@ void ClearShotsEnemiesExplosions();
 // with 3 lives, scroll and boss schedule restarted. Leaves score, level,
 // levelCountdown, ship.timer and every slot's other fields alone.
 void ResetWorld();
+
+// A speed along x that moves an object at x toward the player's side: +speed
+// when x is at or left of where the ship was last drawn, else -speed.
+int TowardPlayer(int x, int speed);
