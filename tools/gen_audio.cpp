@@ -9,64 +9,64 @@
 
 namespace {
 
-constexpr int kSampleRate = 22050;
-constexpr int kChannels = 1;
-constexpr int kBitsPerSample = 16;
-constexpr int kBytesPerSample = kBitsPerSample / kBitsPerByte;
-constexpr uint32_t kPcmFormat = 1;
-constexpr uint32_t kFmtChunkSize = 16;
-constexpr uint32_t kRiffHeaderBytes = 4 + 8 + kFmtChunkSize + 8;  // "WAVE", fmt chunk, data tag
-constexpr double kTwoPi = 6.283185307179586;
+constexpr int SAMPLE_RATE = 22050;
+constexpr int CHANNELS = 1;
+constexpr int BITS_PER_SAMPLE = 16;
+constexpr int BYTES_PER_SAMPLE = BITS_PER_SAMPLE / BITS_PER_BYTE;
+constexpr uint32_t PCM_FORMAT = 1;
+constexpr uint32_t FMT_CHUNK_SIZE = 16;
+constexpr uint32_t RIFF_HEADER_BYTES = 4 + 8 + FMT_CHUNK_SIZE + 8;  // "WAVE", fmt chunk, data tag
+constexpr double TWO_PI = 6.283185307179586;
 
 // The game starts the shot sound on every frame while fire is held, and the mixer
 // starts every sound queued between two of its passes at the same sample, so about
 // six shots always sound in phase, on top of the music and any explosion. Each
 // sound is therefore scaled to its own peak: a quiet, short shot that stacks
 // without clipping, and an explosion loud enough to rise well above that bed.
-constexpr double kFullScale = 32767.0;
-constexpr double kShotPeakDbfs = -26.0;
-constexpr double kBoomPeakDbfs = -5.0;
+constexpr double FULL_SCALE = 32767.0;
+constexpr double SHOT_PEAK_DBFS = -26.0;
+constexpr double BOOM_PEAK_DBFS = -5.0;
 
 // Shot: a short bright zap diving from a high pitch, with a sub-octave for body. It
 // is over before the next mixer pass, so stacked shots never pile up across passes.
-constexpr double kShotSeconds = 0.06;
-constexpr double kShotStartHz = 2200.0;
-constexpr double kShotEndHz = 520.0;
-constexpr double kShotSweepSeconds = 0.018;
-constexpr double kShotDecaySeconds = 0.016;
-constexpr double kShotDrive = 3.0;  // soft-clip amount: pushes the sine toward a square
-constexpr double kShotSubLevel = 0.35;
-constexpr double kShotAttackSeconds = 0.002;
-constexpr double kShotReleaseSeconds = 0.012;
+constexpr double SHOT_SECONDS = 0.06;
+constexpr double SHOT_START_HZ = 2200.0;
+constexpr double SHOT_END_HZ = 520.0;
+constexpr double SHOT_SWEEP_SECONDS = 0.018;
+constexpr double SHOT_DECAY_SECONDS = 0.016;
+constexpr double SHOT_DRIVE = 3.0;  // soft-clip amount: pushes the sine toward a square
+constexpr double SHOT_SUB_LEVEL = 0.35;
+constexpr double SHOT_ATTACK_SECONDS = 0.002;
+constexpr double SHOT_RELEASE_SECONDS = 0.012;
 
 // Explosion: a low boom that carries it over the shots' high zaps, under bright
 // noise darkening as it dies and a slower rumble.
-constexpr double kBoomSeconds = 0.9;
-constexpr uint32_t kNoiseSeed = 0x2545F491u;  // any fixed non-zero seed
-constexpr double kBoomBrightHz = 4000.0;
-constexpr double kBoomDarkHz = 250.0;
-constexpr double kBoomFilterSweepSeconds = 0.12;
-constexpr double kBoomNoiseDecaySeconds = 0.2;
-constexpr double kBlastLevel = 0.8;
-constexpr double kRumbleHz = 120.0;
-constexpr double kRumbleDecaySeconds = 0.35;
-constexpr double kRumbleLevel = 3.0;  // a low-passed noise is much quieter than the raw one
-constexpr double kThumpStartHz = 90.0;
-constexpr double kThumpEndHz = 42.0;
-constexpr double kThumpSweepSeconds = 0.12;
-constexpr double kThumpDecaySeconds = 0.3;
-constexpr double kThumpLevel = 3.0;
-constexpr double kBoomAttackSeconds = 0.003;
-constexpr double kBoomReleaseSeconds = 0.08;
+constexpr double BOOM_SECONDS = 0.9;
+constexpr uint32_t NOISE_SEED = 0x2545F491u;  // any fixed non-zero seed
+constexpr double BOOM_BRIGHT_HZ = 4000.0;
+constexpr double BOOM_DARK_HZ = 250.0;
+constexpr double BOOM_FILTER_SWEEP_SECONDS = 0.12;
+constexpr double BOOM_NOISE_DECAY_SECONDS = 0.2;
+constexpr double BLAST_LEVEL = 0.8;
+constexpr double RUMBLE_HZ = 120.0;
+constexpr double RUMBLE_DECAY_SECONDS = 0.35;
+constexpr double RUMBLE_LEVEL = 3.0;  // a low-passed noise is much quieter than the raw one
+constexpr double THUMP_START_HZ = 90.0;
+constexpr double THUMP_END_HZ = 42.0;
+constexpr double THUMP_SWEEP_SECONDS = 0.12;
+constexpr double THUMP_DECAY_SECONDS = 0.3;
+constexpr double THUMP_LEVEL = 3.0;
+constexpr double BOOM_ATTACK_SECONDS = 0.003;
+constexpr double BOOM_RELEASE_SECONDS = 0.08;
 
 using Signal = std::vector<double>;
 
 int SecondsToSamples(double seconds) {
-    return static_cast<int>(std::lround(seconds * kSampleRate));
+    return static_cast<int>(std::lround(seconds * SAMPLE_RATE));
 }
 
 double SampleTime(int index) {
-    return static_cast<double>(index) / kSampleRate;
+    return static_cast<double>(index) / SAMPLE_RATE;
 }
 
 // Exponential glide from `from` toward `to` with time constant `tau`.
@@ -80,20 +80,20 @@ double Decay(double t, double tau) {
 
 // Coefficient of a one-pole low-pass with the given cutoff.
 double LowPassCoefficient(double hz) {
-    return 1.0 - std::exp(-kTwoPi * hz / kSampleRate);
+    return 1.0 - std::exp(-TWO_PI * hz / SAMPLE_RATE);
 }
 
 // xorshift32: deterministic white noise in [-1, 1).
-constexpr int kXorShiftLeft1 = 13;
-constexpr int kXorShiftRight = 17;
-constexpr int kXorShiftLeft2 = 5;
-constexpr double kNoiseHalfRange = 2147483648.0;  // 2^31
+constexpr int XOR_SHIFT_LEFT1 = 13;
+constexpr int XOR_SHIFT_RIGHT = 17;
+constexpr int XOR_SHIFT_LEFT2 = 5;
+constexpr double NOISE_HALF_RANGE = 2147483648.0;  // 2^31
 
 double NextNoise(uint32_t& state) {
-    state ^= state << kXorShiftLeft1;
-    state ^= state >> kXorShiftRight;
-    state ^= state << kXorShiftLeft2;
-    return static_cast<double>(state) / kNoiseHalfRange - 1.0;
+    state ^= state << XOR_SHIFT_LEFT1;
+    state ^= state >> XOR_SHIFT_RIGHT;
+    state ^= state << XOR_SHIFT_LEFT2;
+    return static_cast<double>(state) / NOISE_HALF_RANGE - 1.0;
 }
 
 // Linear fade in from exactly 0 and out to exactly 0 on the last sample, so
@@ -121,8 +121,8 @@ std::vector<int16_t> Normalize(const Signal& signal, double peakDbfs) {
     for (double v : signal) {
         peak = std::max(peak, std::fabs(v));
     }
-    constexpr double kDecibelsPerDecade = 20.0;
-    const double target = kFullScale * std::pow(10.0, peakDbfs / kDecibelsPerDecade);
+    constexpr double DECIBELS_PER_DECADE = 20.0;
+    const double target = FULL_SCALE * std::pow(10.0, peakDbfs / DECIBELS_PER_DECADE);
     const double scale = peak > 0.0 ? target / peak : 0.0;
     std::vector<int16_t> samples;
     samples.reserve(signal.size());
@@ -133,19 +133,19 @@ std::vector<int16_t> Normalize(const Signal& signal, double peakDbfs) {
 }
 
 ByteBuffer EncodeWav(const std::vector<int16_t>& samples) {
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * kBytesPerSample);
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * BYTES_PER_SAMPLE);
     ByteBuffer out;
     PutTag(out, "RIFF");
-    PutLe32(out, kRiffHeaderBytes + dataBytes);
+    PutLe32(out, RIFF_HEADER_BYTES + dataBytes);
     PutTag(out, "WAVE");
     PutTag(out, "fmt ");
-    PutLe32(out, kFmtChunkSize);
-    PutLe16(out, kPcmFormat);
-    PutLe16(out, kChannels);
-    PutLe32(out, kSampleRate);
-    PutLe32(out, kSampleRate * kChannels * kBytesPerSample);
-    PutLe16(out, kChannels * kBytesPerSample);
-    PutLe16(out, kBitsPerSample);
+    PutLe32(out, FMT_CHUNK_SIZE);
+    PutLe16(out, PCM_FORMAT);
+    PutLe16(out, CHANNELS);
+    PutLe32(out, SAMPLE_RATE);
+    PutLe32(out, SAMPLE_RATE * CHANNELS * BYTES_PER_SAMPLE);
+    PutLe16(out, CHANNELS * BYTES_PER_SAMPLE);
+    PutLe16(out, BITS_PER_SAMPLE);
     PutTag(out, "data");
     PutLe32(out, dataBytes);
     for (int16_t s : samples) {
@@ -155,16 +155,16 @@ ByteBuffer EncodeWav(const std::vector<int16_t>& samples) {
 }
 
 Signal RenderShot() {
-    Signal signal(SecondsToSamples(kShotSeconds));
+    Signal signal(SecondsToSamples(SHOT_SECONDS));
     double phase = 0.0;
     for (size_t i = 0; i < signal.size(); ++i) {
         const double t = SampleTime(static_cast<int>(i));
-        phase += kTwoPi * Glide(kShotStartHz, kShotEndHz, t, kShotSweepSeconds) / kSampleRate;
-        const double edge = std::tanh(kShotDrive * std::sin(phase));
-        const double sub = kShotSubLevel * std::sin(phase / 2.0);
-        signal[i] = (edge + sub) * Decay(t, kShotDecaySeconds);
+        phase += TWO_PI * Glide(SHOT_START_HZ, SHOT_END_HZ, t, SHOT_SWEEP_SECONDS) / SAMPLE_RATE;
+        const double edge = std::tanh(SHOT_DRIVE * std::sin(phase));
+        const double sub = SHOT_SUB_LEVEL * std::sin(phase / 2.0);
+        signal[i] = (edge + sub) * Decay(t, SHOT_DECAY_SECONDS);
     }
-    ApplyEdges(signal, kShotAttackSeconds, kShotReleaseSeconds);
+    ApplyEdges(signal, SHOT_ATTACK_SECONDS, SHOT_RELEASE_SECONDS);
     return signal;
 }
 
@@ -175,20 +175,20 @@ void AddBlastNoise(Signal& signal, uint32_t& noise) {
     for (size_t i = 0; i < signal.size(); ++i) {
         const double t = SampleTime(static_cast<int>(i));
         const double k =
-            LowPassCoefficient(Glide(kBoomBrightHz, kBoomDarkHz, t, kBoomFilterSweepSeconds));
+            LowPassCoefficient(Glide(BOOM_BRIGHT_HZ, BOOM_DARK_HZ, t, BOOM_FILTER_SWEEP_SECONDS));
         stage1 += k * (NextNoise(noise) - stage1);
         stage2 += k * (stage1 - stage2);
-        signal[i] += kBlastLevel * stage2 * Decay(t, kBoomNoiseDecaySeconds);
+        signal[i] += BLAST_LEVEL * stage2 * Decay(t, BOOM_NOISE_DECAY_SECONDS);
     }
 }
 
 void AddRumble(Signal& signal, uint32_t& noise) {
-    const double k = LowPassCoefficient(kRumbleHz);
+    const double k = LowPassCoefficient(RUMBLE_HZ);
     double low = 0.0;
     for (size_t i = 0; i < signal.size(); ++i) {
         const double t = SampleTime(static_cast<int>(i));
         low += k * (NextNoise(noise) - low);
-        signal[i] += kRumbleLevel * low * Decay(t, kRumbleDecaySeconds);
+        signal[i] += RUMBLE_LEVEL * low * Decay(t, RUMBLE_DECAY_SECONDS);
     }
 }
 
@@ -196,18 +196,18 @@ void AddThump(Signal& signal) {
     double phase = 0.0;
     for (size_t i = 0; i < signal.size(); ++i) {
         const double t = SampleTime(static_cast<int>(i));
-        phase += kTwoPi * Glide(kThumpStartHz, kThumpEndHz, t, kThumpSweepSeconds) / kSampleRate;
-        signal[i] += kThumpLevel * std::sin(phase) * Decay(t, kThumpDecaySeconds);
+        phase += TWO_PI * Glide(THUMP_START_HZ, THUMP_END_HZ, t, THUMP_SWEEP_SECONDS) / SAMPLE_RATE;
+        signal[i] += THUMP_LEVEL * std::sin(phase) * Decay(t, THUMP_DECAY_SECONDS);
     }
 }
 
 Signal RenderExplosion() {
-    Signal signal(SecondsToSamples(kBoomSeconds), 0.0);
-    uint32_t noise = kNoiseSeed;
+    Signal signal(SecondsToSamples(BOOM_SECONDS), 0.0);
+    uint32_t noise = NOISE_SEED;
     AddBlastNoise(signal, noise);
     AddRumble(signal, noise);
     AddThump(signal);
-    ApplyEdges(signal, kBoomAttackSeconds, kBoomReleaseSeconds);
+    ApplyEdges(signal, BOOM_ATTACK_SECONDS, BOOM_RELEASE_SECONDS);
     return signal;
 }
 
@@ -219,6 +219,6 @@ bool WriteWav(const std::string& dataDir, const char* fileName, const Signal& si
 }  // namespace
 
 bool WriteSounds(const std::string& dataDir) {
-    return WriteWav(dataDir, "disparo.wav", RenderShot(), kShotPeakDbfs) &&
-           WriteWav(dataDir, "explosion.wav", RenderExplosion(), kBoomPeakDbfs);
+    return WriteWav(dataDir, "disparo.wav", RenderShot(), SHOT_PEAK_DBFS) &&
+           WriteWav(dataDir, "explosion.wav", RenderExplosion(), BOOM_PEAK_DBFS);
 }

@@ -7,8 +7,6 @@
 #include "gen_files.h"
 #include "gen_tiles.h"
 
-constexpr int MAP_COLUMNS = 10;
-constexpr int MAP_ROWS = 40;
 constexpr int CORNER_COLUMNS = MAP_COLUMNS + 1;
 // The two corner masks where only diagonal corners are solid; the maps never
 // use them, so the terrain needs 14 tiles.

@@ -13,6 +13,7 @@
 #include "gen_levels.h"
 #include "gen_music.h"
 #include "gen_pictures.h"
+#include "gen_title.h"
 
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
@@ -26,9 +27,9 @@ int main(int argc, char** argv) {
     std::string iconDir = argv[2];
     // The title's text is set in the font the game itself uses.
     std::string fontPath = dataDir + "/ariblk.ttf";
-    bool ok = EnsureDirectory(dataDir) && WriteFont(fontPath) && WritePictures(dataDir, fontPath) &&
-              WriteSounds(dataDir) && WriteMusic(dataDir) && WriteLevels(dataDir) &&
-              WriteIcons(iconDir);
+    bool ok = EnsureDirectory(dataDir) && WriteFont(fontPath) && WritePictures(dataDir) &&
+              WriteTitle(dataDir, fontPath) && WriteSounds(dataDir) && WriteMusic(dataDir) &&
+              WriteLevels(dataDir) && WriteIcons(iconDir);
     if (!ok) {
         std::fprintf(stderr, "%s: could not write the data files\n", argv[0]);
         return EXIT_FAILED;

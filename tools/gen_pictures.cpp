@@ -5,7 +5,6 @@
 
 #include "gen_files.h"
 #include "gen_palette.h"
-#include "gen_title.h"
 
 // Picture sizes; the game's collision boxes are these rectangles.
 constexpr int SHIP_SIZE = 20;
@@ -321,17 +320,13 @@ static Canvas ExplosionPicture(int frame) {
     return c;
 }
 
-static bool SavePicture(const Canvas& canvas, const std::string& dataDir, const std::string& name) {
-    return SaveBmp(canvas, dataDir + "/pics/" + name + ".bmp");
+bool SavePicture(const Canvas& canvas, const std::string& dataDir, const std::string& name) {
+    return EnsureDirectory(dataDir + "/pics") &&
+           SaveBmp(canvas, dataDir + "/pics/" + name + ".bmp");
 }
 
-bool WritePictures(const std::string& dataDir, const std::string& fontPath) {
-    Canvas title;
-    if (!EnsureDirectory(dataDir + "/pics") || !MakeTitlePicture(fontPath, title)) {
-        return false;
-    }
-    bool ok = SavePicture(title, dataDir, "pantalla");
-    ok = ok && SavePicture(PlayerShipPicture(), dataDir, "minave");
+bool WritePictures(const std::string& dataDir) {
+    bool ok = SavePicture(PlayerShipPicture(), dataDir, "minave");
     ok = ok && SavePicture(LifePicture(), dataDir, "life");
     ok = ok && SavePicture(ShotPicture(), dataDir, "balas");
     ok = ok && SavePicture(StraightEnemyPicture(), dataDir, "nave");

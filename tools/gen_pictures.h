@@ -14,6 +14,9 @@ void DrawEngineGlow(Canvas& c, float cx, float cy, float rx, float ry);
 // frame 0 or 1 of the pulsing enemy bullet.
 Canvas EnemyBulletPicture(int frame);
 
-// Writes every picture under dataDir/pics/, the title text set in the TrueType
-// font at fontPath. Returns false when the font or a file fails.
-bool WritePictures(const std::string& dataDir, const std::string& fontPath);
+// Saves a picture as dataDir/pics/<name>.bmp. Returns false when the file fails.
+bool SavePicture(const Canvas& canvas, const std::string& dataDir, const std::string& name);
+
+// Writes every sprite picture under dataDir/pics/; the title is written apart.
+// Returns false when a file fails.
+bool WritePictures(const std::string& dataDir);

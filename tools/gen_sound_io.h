@@ -9,29 +9,29 @@
 
 using ByteBuffer = std::vector<uint8_t>;
 
-constexpr uint32_t kByteMask = 0xFF;
-constexpr int kBitsPerByte = 8;
-constexpr uint32_t kWordMask = 0xFFFF;
-constexpr int kBitsPerWord = 16;
+constexpr uint32_t BYTE_MASK = 0xFF;
+constexpr int BITS_PER_BYTE = 8;
+constexpr uint32_t WORD_MASK = 0xFFFF;
+constexpr int BITS_PER_WORD = 16;
 
 inline void PutLe16(ByteBuffer& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value & kByteMask));
-    out.push_back(static_cast<uint8_t>((value >> kBitsPerByte) & kByteMask));
+    out.push_back(static_cast<uint8_t>(value & BYTE_MASK));
+    out.push_back(static_cast<uint8_t>((value >> BITS_PER_BYTE) & BYTE_MASK));
 }
 
 inline void PutLe32(ByteBuffer& out, uint32_t value) {
-    PutLe16(out, value & kWordMask);
-    PutLe16(out, value >> kBitsPerWord);
+    PutLe16(out, value & WORD_MASK);
+    PutLe16(out, value >> BITS_PER_WORD);
 }
 
 inline void PutBe16(ByteBuffer& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>((value >> kBitsPerByte) & kByteMask));
-    out.push_back(static_cast<uint8_t>(value & kByteMask));
+    out.push_back(static_cast<uint8_t>((value >> BITS_PER_BYTE) & BYTE_MASK));
+    out.push_back(static_cast<uint8_t>(value & BYTE_MASK));
 }
 
 inline void PutBe32(ByteBuffer& out, uint32_t value) {
-    PutBe16(out, value >> kBitsPerWord);
-    PutBe16(out, value & kWordMask);
+    PutBe16(out, value >> BITS_PER_WORD);
+    PutBe16(out, value & WORD_MASK);
 }
 
 // Four-character chunk tags such as "RIFF" or "MTrk".

@@ -2,15 +2,15 @@
 #include <vector>
 
 #include "gen_canvas.h"
+#include "level/level.h"
 
 // Background tiles are built from a grid of map corners, each either open
 // (sea, space) or solid (land, hull). A tile's terrain is chosen by the four
 // corners around it, so neighbouring tiles agree along every shared edge.
 
-constexpr int TILE_SIZE = 64;
 // The background runs from map row 30 toward row 1 and then jumps back to row
 // 30, so every map repeats itself every 30 rows and the jump cannot be seen.
-constexpr int LOOP_ROWS = 30;
+constexpr int LOOP_ROWS = MAP_START_POSITION / MAP_COLUMNS;
 
 // Corner bits of a terrain mask.
 constexpr int CORNER_TOP_LEFT = 1;

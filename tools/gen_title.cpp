@@ -7,9 +7,7 @@
 
 #include "gen_palette.h"
 #include "gen_pictures.h"
-
-constexpr int TITLE_WIDTH = 640;
-constexpr int TITLE_HEIGHT = 480;
+#include "shell/game_state.h"
 
 // Font sizes in points: multiples of 10, where the font's blocks fall on
 // whole pixels.
@@ -40,7 +38,7 @@ constexpr int PROMPT_Y = 306;
 constexpr int TEXT_SHADOW_OFFSET = 2;
 constexpr int PANEL_X = 50;
 constexpr int PANEL_Y = 352;
-constexpr int PANEL_WIDTH = TITLE_WIDTH - 2 * PANEL_X;
+constexpr int PANEL_WIDTH = SCREEN_WIDTH - 2 * PANEL_X;
 constexpr int PANEL_HEIGHT = 108;
 constexpr int PANEL_BORDER_WIDTH = 2;
 constexpr int PANEL_LINE_HEIGHT = 30;
@@ -186,13 +184,13 @@ static void DrawPlanet(Canvas& c) {
 // The player's ship, large, with its exhaust, and an enemy squadron around it.
 static void DrawShips(Canvas& c) {
     Canvas ship = PlayerShipPicture();
-    int shipX = (TITLE_WIDTH - ship.width * SHIP_SCALE) / 2;
-    DrawEngineGlow(c, TITLE_WIDTH / 2.0f, SHIP_Y + ship.height * SHIP_SCALE, 8, 16);
+    int shipX = (SCREEN_WIDTH - ship.width * SHIP_SCALE) / 2;
+    DrawEngineGlow(c, SCREEN_WIDTH / 2.0f, SHIP_Y + ship.height * SHIP_SCALE, 8, 16);
     BlitScaled(ship, c, shipX, SHIP_Y, SHIP_SCALE);
     Canvas straight = StraightEnemyPicture();
     Canvas diagonal = DiagonalEnemyPicture();
     BlitScaled(straight, c, SQUADRON_MARGIN, STRAIGHT_ENEMY_Y, ENEMY_SCALE);
-    int diagonalX = TITLE_WIDTH - SQUADRON_MARGIN - diagonal.width * ENEMY_SCALE;
+    int diagonalX = SCREEN_WIDTH - SQUADRON_MARGIN - diagonal.width * ENEMY_SCALE;
     BlitScaled(diagonal, c, diagonalX, DIAGONAL_ENEMY_Y, ENEMY_SCALE);
     // Each enemy has just fired: a bullet right under its nose.
     Canvas orb = EnemyBulletPicture(1);
@@ -222,14 +220,14 @@ static void DrawControlsPanel(Canvas& c, TTF_Font* font) {
 
 static void DrawWords(Canvas& c, TTF_Font* nameFont, TTF_Font* promptFont, TTF_Font* controlsFont) {
     const TextStyle name{TEXT_GOLD_TOP, TEXT_GOLD_BOTTOM, NAME_OUTLINE, NAME_SHADOW};
-    DrawText(c, nameFont, "KORVANE", TITLE_WIDTH / 2, NAME_Y, ALIGN_CENTRE, name);
+    DrawText(c, nameFont, "KORVANE", SCREEN_WIDTH / 2, NAME_Y, ALIGN_CENTRE, name);
     const TextStyle prompt{TEXT_WHITE, TEXT_CYAN, 0, TEXT_SHADOW_OFFSET};
-    DrawText(c, promptFont, "PRESS ANY KEY TO START", TITLE_WIDTH / 2, PROMPT_Y, ALIGN_CENTRE,
+    DrawText(c, promptFont, "PRESS ANY KEY TO START", SCREEN_WIDTH / 2, PROMPT_Y, ALIGN_CENTRE,
              prompt);
     DrawControlsPanel(c, controlsFont);
 }
 
-bool MakeTitlePicture(const std::string& fontPath, Canvas& title) {
+bool WriteTitle(const std::string& dataDir, const std::string& fontPath) {
     if (TTF_Init() != 0) {
         return false;
     }
@@ -238,11 +236,12 @@ bool MakeTitlePicture(const std::string& fontPath, Canvas& title) {
     TTF_Font* controlsFont = TTF_OpenFont(fontPath.c_str(), CONTROLS_POINTS);
     bool ok = nameFont != nullptr && promptFont != nullptr && controlsFont != nullptr;
     if (ok) {
-        title = MakeCanvas(TITLE_WIDTH, TITLE_HEIGHT, SPACE_TOP);
+        Canvas title = MakeCanvas(SCREEN_WIDTH, SCREEN_HEIGHT, SPACE_TOP);
         DrawSpace(title);
         DrawPlanet(title);
         DrawShips(title);
         DrawWords(title, nameFont, promptFont, controlsFont);
+        ok = SavePicture(title, dataDir, "pantalla");
     }
     for (TTF_Font* font : {nameFont, promptFont, controlsFont}) {
         if (font != nullptr) {

@@ -1,9 +1,8 @@
 #pragma once
 #include <string>
 
-#include "gen_canvas.h"
-
-// Paints the 640x480 title picture into title: the game's name, the prompt to
-// start and the controls, over a starfield with the ships. The text is set in
-// the TrueType font at fontPath. Returns false when the font cannot be used.
-bool MakeTitlePicture(const std::string& fontPath, Canvas& title);
+// Writes the title picture, pics/pantalla.bmp under dataDir: the game's name,
+// the prompt to start and the controls over a starfield with the ships, the
+// text set in the TrueType font at fontPath. Returns false when the font or
+// the file fails.
+bool WriteTitle(const std::string& dataDir, const std::string& fontPath);
