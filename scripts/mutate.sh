@@ -24,7 +24,7 @@ targets=(korvane korvane_tests korvane_fail_shim)
 
 build_and_test() {
     cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" >/dev/null 2>&1 || return 1
-    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 300 \
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout -s KILL 120 \
         "$build/tests/korvane_tests" --gtest_fail_fast --gtest_brief=1 >/dev/null 2>&1
 }
 
