@@ -58,7 +58,7 @@ while IFS=$'\t' read -r file from to; do
         missed=$((missed + 1))
         continue
     fi
-    backup=$(mktemp)
+    backup=$build/original-text
     cp -p "$file" "$backup"
     printf '%s' "${text/"$from"/"$to"}" >"$file"
     # A change that no longer compiles counts as caught: the build refuses it.
