@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/data_file.h"
 #include "shell/game_state.h"
 #include "world/world.h"
 
@@ -17,7 +18,7 @@ static constexpr int NO_TILES = -1;
 // Reports a file that cannot be opened, with what happens instead.
 static bool OpenLevelFile(char (&path)[PATH_SIZE], int n, const char* name, const char* instead) {
     snprintf(path, sizeof path, "levels/level%d/%s", n, name);
-    GameState.levelFile = fopen(path, "r");
+    GameState.levelFile = OpenRegularFile(path, [](const char* name) { return fopen(name, "r"); });
     if (!GameState.levelFile) {
         fprintf(stderr, "Cannot open %s; %s\n", path, instead);
         return false;
@@ -46,16 +47,13 @@ static void ReadMap(int n) {
 }
 
 // Parses a leading decimal integer the way atoi does, but saturating instead of
-// overflowing: leading blanks and a sign allowed, no digits gives 0.
-static int LeadingNumber(const char* text) {
-    const long value = strtol(text, nullptr, 10);
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    if (value < INT_MIN) {
-        return INT_MIN;
-    }
-    return static_cast<int>(value);
+// overflowing: leading blanks and a sign allowed, no digits gives 0. Returns
+// whether there were digits.
+static bool LeadingNumber(const char* text, int& number) {
+    char* end = nullptr;
+    const long value = strtol(text, &end, 10);
+    number = static_cast<int>(value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value);
+    return end != text;
 }
 
 // Returns the highest tile index named by level.dsc, clamped to the tile table,
@@ -70,7 +68,10 @@ static int ReadHighestTile(int n) {
         line[0] = '\0';
     }
     CloseLevelFile();
-    const int highest = LeadingNumber(line);
+    int highest = 0;
+    if (!LeadingNumber(line, highest)) {
+        fprintf(stderr, "%s does not begin with a number; only tile 0 is loaded\n", path);
+    }
     if (highest > MAX_TILE_INDEX) {
         fprintf(stderr, "%s names tile %d; only tiles 0 to %d are loaded\n", path, highest,
                 MAX_TILE_INDEX);

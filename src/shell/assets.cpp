@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/data_file.h"
 #include "shell/game_state.h"
+#include "shell/sound_check.h"
 #include "world/world.h"
 
 static constexpr const char* FONT_PATH = "ariblk.ttf";
@@ -44,12 +46,46 @@ static void ReportMissing(const char* path) {
     printf("No se pudo cargar %s: %s\n", path, SDL_GetError());
 }
 
+static SDL_RWops* OpenStream(const char* name) {
+    return SDL_RWFromFile(name, "rb");
+}
+
+// Whether the mixer can take the sound that stream holds. Its header is read
+// by SDL's own WAV reader, the one the mixer uses, so both see the same
+// format. A file that reader refuses is left to the mixer, which refuses it too.
+static bool MixerCanConvert(SDL_RWops* stream, const char* path) {
+    SoundFormat mixer = {};
+    SDL_AudioSpec spec;
+    Uint8* samples = nullptr;
+    Uint32 bytes = 0;
+    if (!Mix_QuerySpec(&mixer.rate, &mixer.format, &mixer.channels) ||
+        !SDL_LoadWAV_RW(stream, 0, &spec, &samples, &bytes)) {
+        return true;
+    }
+    SDL_FreeWAV(samples);
+    SDL_RWseek(stream, 0, RW_SEEK_SET);
+    const SoundFormat sound = {spec.format, spec.channels, spec.freq};
+    if (IsConvertibleSound(sound, bytes, mixer)) {
+        return true;
+    }
+    fprintf(stderr, "%s: %d Hz, %d channel(s) of %d bits cannot be converted; playing without it\n",
+            path, spec.freq, spec.channels, spec.format & SAMPLE_BITS_MASK);
+    return false;
+}
+
+// Loads a sound effect; a missing, unreadable or unconvertible one is null.
 static Mix_Chunk* LoadSound(const char* path) {
-    return Mix_LoadWAV_RW(SDL_RWFromFile(path, "rb"), 1);
+    SDL_RWops* stream = OpenRegularFile(path, OpenStream);
+    if (stream && !MixerCanConvert(stream, path)) {
+        SDL_RWclose(stream);
+        return nullptr;
+    }
+    return Mix_LoadWAV_RW(stream, 1);
 }
 
 bool LoadResources() {
-    GameState.font = TTF_OpenFont(FONT_PATH, FONT_POINTS);
+    GameState.font = OpenRegularFile(
+        FONT_PATH, [](const char* name) { return TTF_OpenFont(name, FONT_POINTS); });
     if (!GameState.font) {
         ReportMissing(FONT_PATH);
         return false;
@@ -58,7 +94,7 @@ bool LoadResources() {
         GameState.joystick = SDL_JoystickOpen(FIRST_JOYSTICK);
         SDL_JoystickEventState(SDL_ENABLE);
     }
-    GameState.music = Mix_LoadMUS(MUSIC_PATH);
+    GameState.music = OpenRegularFile(MUSIC_PATH, Mix_LoadMUS);
     GameState.explosionSound = LoadSound(EXPLOSION_SOUND_PATH);
     GameState.shotSound = LoadSound(SHOT_SOUND_PATH);
     return true;
