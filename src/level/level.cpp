@@ -1,5 +1,6 @@
 #include "level/level.h"
 
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -48,12 +49,13 @@ static void ReadMap(int n) {
 
 // Parses a leading decimal integer the way atoi does, but saturating instead of
 // overflowing: leading blanks and a sign allowed, no digits gives 0. Returns
-// whether there were digits.
+// whether the line holds a whole number there: digits that end at a blank or
+// at the end of the line (so not "", "x7" or "0x13").
 static bool LeadingNumber(const char* text, int& number) {
     char* end = nullptr;
     const long value = strtol(text, &end, 10);
     number = static_cast<int>(value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value);
-    return end != text;
+    return end != text && (*end == '\0' || isspace(static_cast<unsigned char>(*end)));
 }
 
 // Returns the highest tile index named by level.dsc, clamped to the tile table,
@@ -70,7 +72,7 @@ static int ReadHighestTile(int n) {
     CloseLevelFile();
     int highest = 0;
     if (!LeadingNumber(line, highest)) {
-        fprintf(stderr, "%s does not begin with a number; only tile 0 is loaded\n", path);
+        fprintf(stderr, "%s does not begin with a whole number; read as %d\n", path, highest);
     }
     if (highest > MAX_TILE_INDEX) {
         fprintf(stderr, "%s names tile %d; only tiles 0 to %d are loaded\n", path, highest,
