@@ -50,33 +50,41 @@ static SDL_RWops* OpenStream(const char* name) {
     return SDL_RWFromFile(name, "rb");
 }
 
-// Whether the mixer can take the sound that stream holds. Its header is read
-// by SDL's own WAV reader, the one the mixer uses, so both see the same
-// format. A file that reader refuses is left to the mixer, which refuses it too.
-static bool MixerCanConvert(SDL_RWops* stream, const char* path) {
-    SoundFormat mixer = {};
+// Reads the header of the WAV file stream holds with SDL's own WAV reader, the
+// one the mixer uses, so that both see the same fields; rewinds the stream.
+// False for anything that is not a readable WAV file.
+static bool ReadWavFormat(SDL_RWops* stream, SoundFormat& sound, Uint32& bytes) {
     SDL_AudioSpec spec;
     Uint8* samples = nullptr;
-    Uint32 bytes = 0;
-    if (!Mix_QuerySpec(&mixer.rate, &mixer.format, &mixer.channels) ||
-        !SDL_LoadWAV_RW(stream, 0, &spec, &samples, &bytes)) {
-        return true;
+    if (!SDL_LoadWAV_RW(stream, 0, &spec, &samples, &bytes)) {
+        return false;
     }
     SDL_FreeWAV(samples);
     SDL_RWseek(stream, 0, RW_SEEK_SET);
-    const SoundFormat sound = {spec.format, spec.channels, spec.freq};
-    if (IsConvertibleSound(sound, bytes, mixer)) {
-        return true;
-    }
-    fprintf(stderr, "%s: %d Hz, %d channel(s) of %d bits cannot be converted; playing without it\n",
-            path, spec.freq, spec.channels, spec.format & SAMPLE_BITS_MASK);
-    return false;
+    sound = {spec.format, spec.channels, spec.freq};
+    return true;
 }
 
-// Loads a sound effect; a missing, unreadable or unconvertible one is null.
+// Loads a sound effect. Only WAV files are taken, and only in a format the
+// mixer can convert (see IsConvertibleSound); anything else leaves the game
+// without that sound, and a WAV it cannot convert is reported.
 static Mix_Chunk* LoadSound(const char* path) {
     SDL_RWops* stream = OpenRegularFile(path, OpenStream);
-    if (stream && !MixerCanConvert(stream, path)) {
+    if (!stream) {
+        return nullptr;
+    }
+    SoundFormat mixer = {};
+    SoundFormat sound = {};
+    Uint32 bytes = 0;
+    const bool wav = Mix_QuerySpec(&mixer.rate, &mixer.format, &mixer.channels) &&
+                     ReadWavFormat(stream, sound, bytes);
+    const bool convertible = wav && IsConvertibleSound(sound, bytes, mixer);
+    if (wav && !convertible) {
+        fprintf(stderr,
+                "%s: %d Hz, %d channel(s) of %d bits cannot be converted; playing without it\n",
+                path, sound.rate, sound.channels, sound.format & SAMPLE_BITS_MASK);
+    }
+    if (!convertible) {
         SDL_RWclose(stream);
         return nullptr;
     }
