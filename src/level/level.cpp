@@ -19,7 +19,7 @@ static constexpr int NO_TILES = -1;
 // Reports a file that cannot be opened, with what happens instead.
 static bool OpenLevelFile(char (&path)[PATH_SIZE], int n, const char* name, const char* instead) {
     snprintf(path, sizeof path, "levels/level%d/%s", n, name);
-    GameState.levelFile = OpenRegularFile(path, [](const char* name) { return fopen(name, "r"); });
+    GameState.levelFile = OpenRegularFile(path, [](const char* file) { return fopen(file, "r"); });
     if (!GameState.levelFile) {
         fprintf(stderr, "Cannot open %s; %s\n", path, instead);
         return false;

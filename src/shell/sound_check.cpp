@@ -14,8 +14,9 @@
 //   8-bit mono, or 16-bit stereo, into mono:        87 ..  5,644,799 Hz
 //   8-bit stereo into mono:                        173 ..  2,822,399 Hz
 // Each further step halves the upper end and doubles the lower one. Into a
-// stereo mixer, mono and stereo sound swap rows. SDL2's converter refuses
-// rates of 8,388,607 Hz and above by itself, without harm.
+// stereo mixer, mono and stereo sound swap rows. Under the compatibility layer
+// SDL2 converts instead, and refuses the highest of these rates by itself,
+// without harm (from 4,194,303 Hz in SDL2 2.26, 8,388,607 Hz in 2.32).
 static constexpr int CONVERTER_STEPS = 9;
 static constexpr int RATE_GRANULE = 100;  // SDL compares rates in whole hundreds of Hz
 static constexpr Uint16 BIG_ENDIAN_FLAG = 0x1000;
@@ -113,9 +114,9 @@ bool IsConvertibleSound(const SoundFormat& sound, Uint32 bytes, const SoundForma
         (RatesDiffer(sound.rate, mixer.rate) && !HasRateConverter(channels))) {
         return false;
     }
-    // The converted buffer is bytes times this, sized in an int: SDL2's
-    // resampler asks for the rate ratio rounded up, twice over, which is at
-    // least what SDL 1.2's doublings ask for.
+    // The converted buffer is bytes times this, sized in an int. SDL2's
+    // resampler asks for the rate ratio rounded up, doubled for scratch space,
+    // which is at least what SDL 1.2's doublings ask for.
     const long long rateGrowth = 2 * ((mixer.rate + sound.rate - 1LL) / sound.rate);
     return bytes <= INT_MAX / growth / rateGrowth;
 }
