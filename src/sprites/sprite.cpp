@@ -20,12 +20,12 @@ static constexpr int BITS_PER_BYTE = 8;
 static bool IsUsableBitmap(const SDL_Surface* surface) {
     const SDL_PixelFormat* format = surface->format;
     const int bits = format->BitsPerPixel;
-    const bool bmpDepth =
-        std::find(std::begin(BMP_DEPTHS), std::end(BMP_DEPTHS), bits) != std::end(BMP_DEPTHS);
+    const bool bmpDepth = std::find(std::begin(BMP_DEPTHS), std::end(BMP_DEPTHS), bits) !=
+                          std::end(BMP_DEPTHS);
     const bool paletteIfNeeded = bits > BITS_PER_BYTE || format->palette != nullptr;
     return bmpDepth && paletteIfNeeded &&
-           format->BytesPerPixel == (bits + BITS_PER_BYTE - 1) / BITS_PER_BYTE && surface->w > 0 &&
-           surface->h > 0;
+           format->BytesPerPixel == (bits + BITS_PER_BYTE - 1) / BITS_PER_BYTE &&
+           surface->w > 0 && surface->h > 0;
 }
 
 void LoadBitmap(SDL_Surface*& slot, const char* path) {
