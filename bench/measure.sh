@@ -4,7 +4,18 @@
 # screen and in play, peak resident memory with the music playing, and the
 # durations of 1,000 play frames. Prints a report; other developers' builds
 # skew it, so it starts and ends with the machine's load.
-set -e
+#
+# Usage: measure.sh [--display N]
+# Its virtual X server runs on display N when given (or MEASURE_DISPLAY=N),
+# and on the first free display otherwise.
+set -eu
+display=${MEASURE_DISPLAY:-}
+case ${1:-} in
+--display) display=${2:?--display needs a display number} ;;
+"") ;;
+*) echo "usage: $0 [--display N]" >&2; exit 2 ;;
+esac
+display=${display#:}
 cd "$(dirname "$0")/.."
 root=$(pwd)
 ./scripts/install-deps.sh build-essential cmake pkg-config \
@@ -25,18 +36,29 @@ launches=5        # launches timed to the title picture
 frames=1000       # play frames timed
 clock_ticks=$(getconf CLK_TCK)
 
-# A display number nobody uses.
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-    display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 640x480x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+# The virtual X server. Given a display, it takes that one or fails if it is in
+# use; otherwise it tries numbers until one is free. Either way it writes the
+# number to descriptor 3 once it is listening, so a display is never shared.
+xvfb=""
+scratch=$(mktemp -d)
+cleanup() {
+    if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true; fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+Xvfb ${display:+":$display"} -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset \
+    3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null' EXIT
-export DISPLAY=":$display" SDL_AUDIODRIVER=dummy
-until xdpyinfo >/dev/null 2>&1; do
+until [ -s "$scratch/display" ]; do
+    if ! kill -0 "$xvfb" 2>/dev/null; then
+        cat "$scratch/xvfb.log" >&2
+        echo "Xvfb did not start${display:+ on display :$display}" >&2
+        exit 1
+    fi
     sleep 0.1
 done
+export DISPLAY=":$(head -n 1 "$scratch/display")" SDL_AUDIODRIVER=dummy
 
 # User plus system time of every thread of process $1, in clock ticks.
 cpu_ticks() {

@@ -39,6 +39,9 @@ fail() {
 
 stage=$work/stage
 root=$stage/usr
+# The install makes what it ships beyond the game binary itself, whatever was
+# built before: as after building only the game, the manual page is not there yet.
+rm -f "$build/packaging/korvane.6.gz"
 if ! DESTDIR=$stage "$cmake" --install "$build" --prefix /usr >"$work/install.log" 2>&1; then
     cat "$work/install.log"
     echo "FAIL: cmake --install did not succeed"
@@ -84,6 +87,8 @@ done
 man=$(find "$root/share/man/man6" -name 'korvane.6*' 2>/dev/null | head -n 1)
 if [ -z "$man" ]; then
     fail "no manual page in usr/share/man/man6"
+elif ! { gzip -dc "$man" 2>/dev/null || cat "$man"; } | cmp -s - "$source/packaging/korvane.6"; then
+    fail "the manual page is not packaging/korvane.6"
 elif command -v man >/dev/null 2>&1; then
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$man" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "the manual page formats with warnings: $warnings"

@@ -1,6 +1,10 @@
 // Damaged, missing and unusual data files. Start-up data stops the game with its
 // one Spanish line; sounds, music and level files only leave something out and
-// play goes on. None may crash or read out of bounds (the sanitizers run these).
+// play goes on. None may crash, hang or read out of bounds (the sanitizers run
+// these).
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -8,8 +12,10 @@
 #include <vector>
 
 #include "level/level.h"
+#include "shell/data_file.h"
 #include "shell/assets.h"
 #include "shell/shell.h"
+#include "shell/sound_check.h"
 #include "world_fixture.h"
 
 namespace fs = std::filesystem;
@@ -93,11 +99,20 @@ static std::string TestPictureBmp(int depth) {
 }
 
 // The ways a file can be damaged, by index into DAMAGES: the four file damages,
-// then picture headers that SDL 1.2 turns into surfaces the game cannot use,
+// a FIFO or a directory in its place (both read as a missing file), then
+// picture headers that SDL 1.2 turns into surfaces the game cannot use,
 // the first two found by fuzzing: a 16-bit depth field above 255 whose low
 // byte is a palette depth (the surface cannot be converted), a height of -2^31
 // (negating it for a top-down picture overflows), and a size too large to exist.
-enum : int { DAMAGE_MISSING, DAMAGE_EMPTY, DAMAGE_TRUNCATED, DAMAGE_FOREIGN, FIRST_BAD_HEADER };
+enum : int {
+    DAMAGE_MISSING,
+    DAMAGE_EMPTY,
+    DAMAGE_TRUNCATED,
+    DAMAGE_FOREIGN,
+    DAMAGE_FIFO,
+    DAMAGE_DIRECTORY,
+    FIRST_BAD_HEADER
+};
 struct DamageKind {
     const char* name;
     Sint32 w, h, depth;  // the fields of a bad header
@@ -107,20 +122,31 @@ static constexpr DamageKind DAMAGES[] = {
     {"Empty", 0, 0, 0},
     {"Truncated", 0, 0, 0},
     {"Foreign", 0, 0, 0},
+    {"Fifo", 0, 0, 0},
+    {"Directory", 0, 0, 0},
     {"DepthReadAsOneBit", PICTURE_W, PICTURE_H, 2049},
     {"DepthReadAsEightBits", PICTURE_W, PICTURE_H, 32776},
     {"HeightOfMinusTwoToThe31", PICTURE_W, INT32_MIN, RGB_DEPTH},
     {"TwoToThe20Square", 1 << 20, 1 << 20, RGB_DEPTH}};
 static constexpr int FILE_DAMAGES[] = {DAMAGE_MISSING, DAMAGE_EMPTY, DAMAGE_TRUNCATED,
-                                       DAMAGE_FOREIGN};
+                                       DAMAGE_FOREIGN, DAMAGE_FIFO,  DAMAGE_DIRECTORY};
+
+static bool ReadsAsMissing(int damage) {
+    return damage == DAMAGE_MISSING || damage == DAMAGE_FIFO || damage == DAMAGE_DIRECTORY;
+}
 
 // Truncation keeps a file's header and cuts its body in half; a foreign file
 // is plain text; a bad header is followed by a little of what could be pixels.
 static void DamageFile(const fs::path& path, int damage) {
     constexpr size_t FILLER_BYTES = 1024;
     const DamageKind& header = DAMAGES[damage];
-    if (damage == DAMAGE_MISSING) {
+    if (ReadsAsMissing(damage)) {
         fs::remove_all(path);
+        if (damage == DAMAGE_DIRECTORY) {
+            fs::create_directory(path);
+        } else if (damage == DAMAGE_FIFO) {
+            ASSERT_EQ(mkfifo(path.c_str(), S_IRUSR | S_IWUSR), 0);
+        }
     } else if (damage == DAMAGE_TRUNCATED) {
         fs::resize_file(path, fs::file_size(path) / 2);
     } else if (damage == DAMAGE_EMPTY || damage == DAMAGE_FOREIGN) {
@@ -131,6 +157,9 @@ static void DamageFile(const fs::path& path, int damage) {
     }
 }
 
+// A loader that blocks (on a FIFO, say) ends the test program after this long.
+static constexpr unsigned HANG_SECONDS = 60;
+
 // The game's data copied into a scratch working directory, so that each test
 // damages its own copy. Whatever the loaders leave behind is freed afterwards.
 class DataCopyTest : public GameTest {
@@ -138,8 +167,16 @@ class DataCopyTest : public GameTest {
     void SetUp() override {
         GameTest::SetUp();
         fs::copy(KORVANE_DATA_DIR, scratch.path, fs::copy_options::recursive);
+        alarm(HANG_SECONDS);
     }
     void TearDown() override {
+        alarm(0);
+        FreeLoaded();
+        SDL_GetKeyState(nullptr)[SDLK_LSHIFT] = 0;
+    }
+
+    // Frees whatever the loaders left and clears the records.
+    void FreeLoaded() {
         for (SDL_Surface* bitmap : GameState.bitmaps) {
             SDL_FreeSurface(bitmap);
         }
@@ -149,17 +186,19 @@ class DataCopyTest : public GameTest {
         ReleaseResources();
         Mix_FreeChunk(GameState.shotSound);
         Mix_FreeChunk(GameState.explosionSound);
-        SDL_GetKeyState(nullptr)[SDLK_LSHIFT] = 0;
         ClearGlobalRecords();
     }
 
     // Loads the font, sounds, music and pictures into empty sprites as the
-    // start-up does, keeping what it printed; returns whether the start-up may go on.
+    // start-up does, keeping what it printed on each stream; returns whether
+    // the start-up may go on.
     bool StartUp() {
         ClearGlobalRecords();
         GameState.screen = screen;
         testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         const bool loaded = LoadResources() && LoadGraphics();
+        warnings = testing::internal::GetCapturedStderr();
         printed = testing::internal::GetCapturedStdout();
         return loaded;
     }
@@ -185,7 +224,7 @@ class DataCopyTest : public GameTest {
     fs::path Data(const std::string& relative) const { return scratch.path / relative; }
 
     std::string printed;   // by StartUp, on standard output
-    std::string warnings;  // by LoadFirstLevel, on standard error
+    std::string warnings;  // by StartUp or LoadFirstLevel, on standard error
 
   private:
     ScratchDir scratch;
@@ -207,8 +246,8 @@ static std::string FileCaseName(const testing::TestParamInfo<FileCase>& info) {
     return fs::path(info.param.path).stem().string() + DAMAGES[info.param.damage].name;
 }
 
-// Every picture with the file damages in turn, the font with each, and the
-// ship's picture with each bad header.
+// Every picture with one of the file damages in turn, the font with each, and
+// the ship's picture with each bad header.
 static std::vector<FileCase> StartupFileCases() {
     std::vector<FileCase> cases;
     for (int i = 0; i < BITMAP_COUNT; i++) {
@@ -233,6 +272,9 @@ TEST_P(DamagedStartupFileTest, StopsTheStartUpWithOneSpanishLineNamingIt) {
     EXPECT_EQ(printed.rfind(prefix, 0), 0u) << printed;
     EXPECT_GT(printed.size(), prefix.size() + 1) << "SDL's reason is missing";
     EXPECT_EQ(printed.find('\n'), printed.size() - 1) << "one line expected";
+    if (ReadsAsMissing(GetParam().damage)) {
+        EXPECT_EQ(printed, prefix + "Couldn't open " + GetParam().path + "\n");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFile, DamagedStartupFileTest, testing::ValuesIn(StartupFileCases()),
@@ -269,6 +311,7 @@ TEST_P(DamagedAudioTest, LeavesTheGameSilentButStartingAndPlaying) {
 
     ASSERT_TRUE(StartUp());
     EXPECT_EQ(printed, "");
+    EXPECT_EQ(warnings, "");
     PlayWithFireHeld();
     EXPECT_EQ(GameState.mode, MODE_PLAY);
 }
@@ -278,13 +321,16 @@ INSTANTIATE_TEST_SUITE_P(Files, DamagedAudioTest,
                          testing::Values(FileCase{"sounds", DAMAGE_MISSING},
                                          FileCase{"sounds/zelmorta.mid", DAMAGE_TRUNCATED},
                                          FileCase{"sounds/explosion.wav", DAMAGE_EMPTY},
-                                         FileCase{"sounds/disparo.wav", DAMAGE_FOREIGN}),
+                                         FileCase{"sounds/disparo.wav", DAMAGE_FOREIGN},
+                                         FileCase{"sounds/zelmorta.mid", DAMAGE_FIFO},
+                                         FileCase{"sounds/explosion.wav", DAMAGE_FIFO}),
                          FileCaseName);
 
 // Level files far from what the game writes: a highest tile of 2147483647, or
 // of 100 kB of digits, is clamped to the last slot of the table; of a 100 kB
-// first line only the leading number counts; map cells naming tile 20 or more
-// are left undrawn. Nothing is read or written out of bounds.
+// first line only the leading number counts, with a warning that it is not a
+// whole number; map cells naming tile 20 or more are left undrawn. Nothing is
+// read or written out of bounds.
 TEST_F(DataCopyTest, OutlandishLevelFilesStayWithinTheTileTable) {
     constexpr size_t HUGE_BYTES = 100 * 1024;
     int shipped = 0;
@@ -296,7 +342,7 @@ TEST_F(DataCopyTest, OutlandishLevelFilesStayWithinTheTileTable) {
         long warnings;
     } cases[] = {{"2147483647\n", clampWarnings},
                  {std::string(HUGE_BYTES, '9'), clampWarnings},
-                 {std::to_string(shipped) + std::string(HUGE_BYTES, 'x') + "\n99\n", 0}};
+                 {std::to_string(shipped) + std::string(HUGE_BYTES, 'x') + "\n99\n", 1}};
     std::string map;
     for (int i = 0; i < MAP_BYTES; i++) {
         map.push_back(static_cast<char>(MAX_TILES + i % (UCHAR_MAX + 1 - MAX_TILES)));
@@ -320,6 +366,7 @@ TEST_F(DataCopyTest, OutlandishLevelFilesStayWithinTheTileTable) {
 
 // A level file that cannot be read, after a good load of the level. The level
 // rules themselves are pinned by the level tests.
+static constexpr const char* MAP_FILE = "levels/level1/map.map";
 class DamagedLevelFileTest : public DataCopyTest, public testing::WithParamInterface<FileCase> {};
 
 TEST_P(DamagedLevelFileTest, IsReportedAndWhatWasLoadedStaysInPlay) {
@@ -338,18 +385,244 @@ TEST_P(DamagedLevelFileTest, IsReportedAndWhatWasLoadedStaysInPlay) {
         EXPECT_NE(warnings.find(path), std::string::npos) << warnings;
     }
     EXPECT_EQ(std::string(WorldState.levelMap, WorldState.levelMap + MAP_BYTES), map);
-    EXPECT_EQ(WorldState.tileSprites[0].frames[0], tile0);
+    // Past a damaged map, the tiles are loaded afresh.
+    if (fs::path(GetParam().path) != MAP_FILE) {
+        EXPECT_EQ(WorldState.tileSprites[0].frames[0], tile0);
+    }
     PlayWithFireHeld();
     EXPECT_EQ(GameState.mode, MODE_PLAY);
 }
 
 // A tile is loaded like a picture, which every damage was tried on above.
 static constexpr const char* TILE_0 = "levels/level1/tile0.bmp";
-static constexpr const char* MAP_FILE = "levels/level1/map.map";
 static constexpr const char* DESCRIPTION_FILE = "levels/level1/level.dsc";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedLevelFileTest,
     testing::Values(FileCase{TILE_0, DAMAGE_FOREIGN, {TILE_0}},
-                    FileCase{LEVEL_DIR, DAMAGE_MISSING, {MAP_FILE, DESCRIPTION_FILE}}),
+                    FileCase{LEVEL_DIR, DAMAGE_MISSING, {MAP_FILE, DESCRIPTION_FILE}},
+                    FileCase{TILE_0, DAMAGE_FIFO, {TILE_0}},
+                    FileCase{MAP_FILE, DAMAGE_FIFO, {MAP_FILE}},
+                    FileCase{DESCRIPTION_FILE, DAMAGE_FIFO, {DESCRIPTION_FILE}},
+                    FileCase{DESCRIPTION_FILE, DAMAGE_DIRECTORY, {DESCRIPTION_FILE}}),
     FileCaseName);
+
+// A first line that does not begin with a whole number still counts as its
+// leading number (0 when there is none): tile 0 is loaded afresh, with one
+// warning naming the file.
+TEST_F(DataCopyTest, DescriptionWithoutAWholeNumberLoadsTileZeroAndSaysSo) {
+    ASSERT_TRUE(StartUp());
+    for (const char* description : {"0x13\n", "", "\n", "tiles: 7\n", "-\n"}) {
+        LoadFirstLevel();
+        SDL_Surface* before = WorldState.tileSprites[0].frames[0];
+        const int tilesBefore = WorldState.tileSprites[1].frameCount;
+        WriteFile(Data(DESCRIPTION_FILE), description);
+
+        LoadFirstLevel();
+
+        EXPECT_EQ(warnings, std::string(DESCRIPTION_FILE) +
+                                " does not begin with a whole number; read as 0\n")
+            << '"' << description << '"';
+        EXPECT_NE(WorldState.tileSprites[0].frames[0], before) << "tile 0 not reloaded";
+        EXPECT_EQ(WorldState.tileSprites[1].frameCount, tilesBefore);
+        fs::copy_file(fs::path(KORVANE_DATA_DIR) / DESCRIPTION_FILE, Data(DESCRIPTION_FILE),
+                      fs::copy_options::overwrite_existing);
+    }
+}
+
+// Once checked, a data file is read from the file that was checked, even if
+// its path is swapped for a FIFO before the library opens it.
+TEST(PinnedFileTest, OpensTheCheckedFileAfterItsPathBecomesAFifo) {
+    const ScratchDir scratch;
+    const fs::path path = scratch.path / "level.dsc";
+    WriteFile(path, "7\n");
+    alarm(HANG_SECONDS);
+
+    PinnedFile pinned;
+    ASSERT_TRUE(PinRegularFile(path.c_str(), pinned));
+    fs::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), S_IRUSR | S_IWUSR), 0);
+    FILE* file = fopen(pinned.name, "r");
+    UnpinFile(pinned);
+
+    ASSERT_NE(file, nullptr);
+    char line[8] = "";
+    EXPECT_NE(fgets(line, sizeof line, file), nullptr);
+    EXPECT_STREQ(line, "7\n");
+    fclose(file);
+    EXPECT_FALSE(PinRegularFile(path.c_str(), pinned)) << "a FIFO passed for a regular file";
+    alarm(0);
+}
+
+static constexpr int MIXER_RATE = 22050;
+static constexpr int MONO = 1;
+static constexpr int STEREO = 2;
+static constexpr int PCM = 1;
+static constexpr size_t SOUND_BYTES = 2048;
+static constexpr const char* EXPLOSION_SOUND = "sounds/explosion.wav";
+
+// A PCM WAV file of silence with the given header fields.
+static std::string WavFile(Uint32 rate, int channels, int bits) {
+    constexpr int WORD = 2;
+    const Uint32 frameBytes = channels * bits / BYTE_BITS;
+    std::string format;
+    PutLe(format, PCM, WORD);
+    PutLe(format, channels, WORD);
+    PutLe(format, rate, DWORD);
+    PutLe(format, rate * frameBytes, DWORD);
+    PutLe(format, frameBytes, WORD);
+    PutLe(format, bits, WORD);
+    std::string wav = "RIFF";
+    PutLe(wav, DWORD + 2 * DWORD + format.size() + 2 * DWORD + SOUND_BYTES, DWORD);
+    wav += "WAVEfmt ";
+    PutLe(wav, format.size(), DWORD);
+    wav += format + "data";
+    PutLe(wav, SOUND_BYTES, DWORD);
+    return wav + std::string(SOUND_BYTES, '\0');
+}
+
+// How a sound header fares. REFUSED: silent, and warned about unless SDL's
+// own WAV reader already turns it down (SDL2's reader refuses a rate of 0 or
+// above 2^31 - 1 and no channels; SDL 1.2's does not). LOADS_ON_CLASSIC: loads
+// on SDL 1.2, while SDL2's converter, under the compatibility layer, refuses
+// such high rates by itself, silently.
+enum SoundOutcome { LOADS, LOADS_ON_CLASSIC, REFUSED_WITH_WARNING, REFUSED };
+struct SoundHeader {
+    Uint32 rate;
+    int channels;
+    int bits;
+    SoundOutcome outcome;
+};
+
+static void PrintTo(const SoundHeader& header, std::ostream* out) {
+    *out << header.rate << " Hz " << header.channels << "x" << header.bits;
+}
+
+class SoundHeaderTest : public DataCopyTest, public testing::WithParamInterface<SoundHeader> {};
+
+TEST_P(SoundHeaderTest, LoadsOnlyWhatTheMixerCanConvert) {
+    const SoundHeader& header = GetParam();
+    WriteFile(Data(EXPLOSION_SOUND), WavFile(header.rate, header.channels, header.bits));
+
+    ASSERT_TRUE(StartUp());
+
+    // The compatibility layer calls itself 1.2.50 or later.
+    constexpr Uint8 FIRST_COMPATIBILITY_PATCH = 50;
+    const bool classic = SDL_Linked_Version()->patch < FIRST_COMPATIBILITY_PATCH;
+    const bool passesTheCheck = header.outcome == LOADS || header.outcome == LOADS_ON_CLASSIC;
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(GameState.explosionSound != nullptr,
+              header.outcome == LOADS || (header.outcome == LOADS_ON_CLASSIC && classic));
+    const long lines = std::count(warnings.begin(), warnings.end(), '\n');
+    if (header.outcome == REFUSED_WITH_WARNING || lines > 0) {
+        EXPECT_EQ(lines, 1) << warnings;
+        EXPECT_EQ(warnings.rfind(EXPLOSION_SOUND, 0), 0u) << warnings;
+    }
+    EXPECT_TRUE(!passesTheCheck || warnings.empty()) << warnings;
+}
+
+// The edges of the safe range into the mono mixer, for the three chain lengths
+// a WAV can need, and the extreme headers that crashed the converter.
+INSTANTIATE_TEST_SUITE_P(
+    Rates, SoundHeaderTest,
+    testing::Values(
+        SoundHeader{MIXER_RATE, MONO, 16, LOADS}, SoundHeader{44, MONO, 16, LOADS},
+        SoundHeader{43, MONO, 16, REFUSED_WITH_WARNING},
+        SoundHeader{11289599, MONO, 16, LOADS_ON_CLASSIC},
+        SoundHeader{11289600, MONO, 16, REFUSED_WITH_WARNING}, SoundHeader{87, MONO, 8, LOADS},
+        SoundHeader{86, MONO, 8, REFUSED_WITH_WARNING},
+        SoundHeader{5644799, MONO, 8, LOADS_ON_CLASSIC},
+        SoundHeader{5644800, MONO, 8, REFUSED_WITH_WARNING}, SoundHeader{87, STEREO, 16, LOADS},
+        SoundHeader{86, STEREO, 16, REFUSED_WITH_WARNING}, SoundHeader{173, STEREO, 8, LOADS},
+        SoundHeader{172, STEREO, 8, REFUSED_WITH_WARNING}, SoundHeader{0, MONO, 16, REFUSED},
+        SoundHeader{40, MONO, 16, REFUSED_WITH_WARNING},
+        SoundHeader{50000000, MONO, 16, REFUSED_WITH_WARNING},
+        SoundHeader{2000000000, MONO, 16, REFUSED_WITH_WARNING},
+        SoundHeader{3000000000u, MONO, 16, REFUSED}, SoundHeader{MIXER_RATE, 0, 16, REFUSED}),
+    [](const testing::TestParamInfo<SoundHeader>& info) {
+        return std::to_string(info.param.rate) + "Hz" + std::to_string(info.param.channels) + "x" +
+               std::to_string(info.param.bits);
+    });
+
+// An AIFF file of silence at the given rate, 16-bit mono. Its rate is an
+// 80-bit float: a sign and 15-bit exponent, then a 64-bit mantissa.
+static std::string AiffFile(Uint32 rate) {
+    constexpr int EXPONENT_BIAS = 16383;
+    constexpr int MANTISSA_BITS = 63;
+    constexpr int FRAMES = 64;
+    std::string rateField(10, '\0');
+    if (rate > 0) {
+        int top = 31;
+        while (!(rate >> top)) {
+            top--;
+        }
+        const Uint64 mantissa = static_cast<Uint64>(rate) << (MANTISSA_BITS - top);
+        const int exponent = EXPONENT_BIAS + top;
+        rateField[0] = static_cast<char>(exponent >> BYTE_BITS);
+        rateField[1] = static_cast<char>(exponent);
+        for (int i = 0; i < BYTE_BITS; i++) {
+            rateField[2 + i] = static_cast<char>(mantissa >> (BYTE_BITS * (7 - i)));
+        }
+    }
+    auto be = [](Uint32 value, int bytes) {
+        std::string out;
+        for (int i = bytes - 1; i >= 0; i--) {
+            out.push_back(static_cast<char>(value >> (BYTE_BITS * i)));
+        }
+        return out;
+    };
+    const std::string common = be(MONO, 2) + be(FRAMES, DWORD) + be(16, 2) + rateField;
+    const std::string sound = be(0, DWORD) + be(0, DWORD) + std::string(2 * FRAMES, '\0');
+    const std::string body =
+        "AIFFCOMM" + be(common.size(), DWORD) + common + "SSND" + be(sound.size(), DWORD) + sound;
+    return "FORM" + be(body.size(), DWORD) + body;
+}
+
+// The mixer reads other kinds of sound too, with headers of their own (an AIFF
+// file at 20 Hz overruns the converter as a WAV file would); only WAV headers
+// are checked, so only WAV files are taken.
+TEST_F(DataCopyTest, OnlyWavSoundsAreTaken) {
+    constexpr Uint32 TOO_LOW_RATE = 20;
+    for (Uint32 rate : {TOO_LOW_RATE, static_cast<Uint32>(MIXER_RATE)}) {
+        WriteFile(Data(EXPLOSION_SOUND), AiffFile(rate));
+        ASSERT_TRUE(StartUp());
+        EXPECT_EQ(GameState.explosionSound, nullptr) << rate << " Hz";
+        EXPECT_EQ(printed + warnings, "");
+        FreeLoaded();
+    }
+}
+
+// The same rule for either mixer the game may open (one or two channels), and
+// the converted size, which SDL computes in an int.
+TEST(SoundCheckTest, FollowsTheConverterForAMonoOrStereoMixer) {
+    constexpr Uint16 FLOAT_SAMPLES = 0x8120;
+    const struct {
+        SoundFormat sound;
+        Uint32 bytes;
+        int mixerChannels;
+        bool convertible;
+    } cases[] = {
+        {{AUDIO_S16LSB, MONO, 87}, SOUND_BYTES, STEREO, true},
+        {{AUDIO_S16LSB, MONO, 86}, SOUND_BYTES, STEREO, false},
+        {{AUDIO_S16LSB, MONO, 5644799}, SOUND_BYTES, STEREO, true},
+        {{AUDIO_S16LSB, MONO, 5644800}, SOUND_BYTES, STEREO, false},
+        {{AUDIO_S16LSB, STEREO, 44}, SOUND_BYTES, STEREO, true},
+        {{AUDIO_S16LSB, STEREO, 43}, SOUND_BYTES, STEREO, false},
+        {{AUDIO_U8, STEREO, 2822399}, SOUND_BYTES, MONO, true},
+        {{AUDIO_U8, STEREO, 2822400}, SOUND_BYTES, MONO, false},
+        // Three channels have no rate converter, but need none at the mixer's rate.
+        {{AUDIO_S16LSB, 3, MIXER_RATE}, SOUND_BYTES, MONO, true},
+        {{AUDIO_S16LSB, 3, 44100}, SOUND_BYTES, MONO, false},
+        {{FLOAT_SAMPLES, MONO, MIXER_RATE}, SOUND_BYTES, MONO, false},
+        {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 2, MONO, true},
+        {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 2 + 1, MONO, false},
+        {{AUDIO_S16LSB, MONO, 44}, INT_MAX / 1004, MONO, true},
+        {{AUDIO_S16LSB, MONO, 44}, INT_MAX / 1004 + 1, MONO, false},
+    };
+    for (const auto& c : cases) {
+        const SoundFormat mixer = {AUDIO_S16MSB, c.mixerChannels, MIXER_RATE};
+        EXPECT_EQ(IsConvertibleSound(c.sound, c.bytes, mixer), c.convertible)
+            << c.sound.rate << " Hz, " << c.sound.channels << " channel(s) of format "
+            << c.sound.format << ", " << c.bytes << " bytes, into " << c.mixerChannels;
+    }
+}

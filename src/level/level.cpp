@@ -1,10 +1,12 @@
 #include "level/level.h"
 
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/data_file.h"
 #include "shell/game_state.h"
 #include "world/world.h"
 
@@ -18,7 +20,7 @@ static constexpr int NO_TILES = -1;
 // that no platform folds a map's 13, 10 pair into one byte or stops at byte 26.
 static bool OpenLevelFile(char (&path)[PATH_SIZE], int n, const char* name, const char* instead) {
     snprintf(path, sizeof path, "levels/level%d/%s", n, name);
-    GameState.levelFile = fopen(path, "rb");
+    GameState.levelFile = OpenRegularFile(path, [](const char* file) { return fopen(file, "rb"); });
     if (!GameState.levelFile) {
         fprintf(stderr, "Cannot open %s; %s\n", path, instead);
         return false;
@@ -47,16 +49,14 @@ static void ReadMap(int n) {
 }
 
 // Parses a leading decimal integer the way atoi does, but saturating instead of
-// overflowing: leading blanks and a sign allowed, no digits gives 0.
-static int LeadingNumber(const char* text) {
-    const long value = strtol(text, nullptr, 10);
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    if (value < INT_MIN) {
-        return INT_MIN;
-    }
-    return static_cast<int>(value);
+// overflowing: leading blanks and a sign allowed, no digits gives 0. Returns
+// whether the line holds a whole number there: digits that end at a blank or
+// at the end of the line (so not "", "x7" or "0x13").
+static bool LeadingNumber(const char* text, int& number) {
+    char* end = nullptr;
+    const long value = strtol(text, &end, 10);
+    number = static_cast<int>(value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value);
+    return end != text && (*end == '\0' || isspace(static_cast<unsigned char>(*end)));
 }
 
 // Returns the highest tile index named by level.dsc, clamped to the tile table,
@@ -71,7 +71,10 @@ static int ReadHighestTile(int n) {
         line[0] = '\0';
     }
     CloseLevelFile();
-    const int highest = LeadingNumber(line);
+    int highest = 0;
+    if (!LeadingNumber(line, highest)) {
+        fprintf(stderr, "%s does not begin with a whole number; read as %d\n", path, highest);
+    }
     if (highest > MAX_TILE_INDEX) {
         fprintf(stderr, "%s names tile %d; only tiles 0 to %d are loaded\n", path, highest,
                 MAX_TILE_INDEX);

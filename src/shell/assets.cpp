@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "shell/data_file.h"
 #include "shell/game_state.h"
+#include "shell/sound_check.h"
 #include "world/world.h"
 
 static constexpr const char* FONT_PATH = "ariblk.ttf";
@@ -44,12 +46,54 @@ static void ReportMissing(const char* path) {
     printf("No se pudo cargar %s: %s\n", path, SDL_GetError());
 }
 
+static SDL_RWops* OpenStream(const char* name) {
+    return SDL_RWFromFile(name, "rb");
+}
+
+// Reads the header of the WAV file stream holds with SDL's own WAV reader, the
+// one the mixer uses, so that both see the same fields; rewinds the stream.
+// False for anything that is not a readable WAV file.
+static bool ReadWavFormat(SDL_RWops* stream, SoundFormat& sound, Uint32& bytes) {
+    SDL_AudioSpec spec;
+    Uint8* samples = nullptr;
+    if (!SDL_LoadWAV_RW(stream, 0, &spec, &samples, &bytes)) {
+        return false;
+    }
+    SDL_FreeWAV(samples);
+    SDL_RWseek(stream, 0, RW_SEEK_SET);
+    sound = {spec.format, spec.channels, spec.freq};
+    return true;
+}
+
+// Loads a sound effect. Only WAV files are taken, and only in a format the
+// mixer can convert (see IsConvertibleSound); anything else leaves the game
+// without that sound, and a WAV it cannot convert is reported.
 static Mix_Chunk* LoadSound(const char* path) {
-    return Mix_LoadWAV_RW(SDL_RWFromFile(path, "rb"), 1);
+    SDL_RWops* stream = OpenRegularFile(path, OpenStream);
+    if (!stream) {
+        return nullptr;
+    }
+    SoundFormat mixer = {};
+    SoundFormat sound = {};
+    Uint32 bytes = 0;
+    const bool wav = Mix_QuerySpec(&mixer.rate, &mixer.format, &mixer.channels) &&
+                     ReadWavFormat(stream, sound, bytes);
+    const bool convertible = wav && IsConvertibleSound(sound, bytes, mixer);
+    if (wav && !convertible) {
+        fprintf(stderr,
+                "%s: %d Hz, %d channel(s) of %d bits cannot be converted; playing without it\n",
+                path, sound.rate, sound.channels, sound.format & SAMPLE_BITS_MASK);
+    }
+    if (!convertible) {
+        SDL_RWclose(stream);
+        return nullptr;
+    }
+    return Mix_LoadWAV_RW(stream, 1);
 }
 
 bool LoadResources() {
-    GameState.font = TTF_OpenFont(FONT_PATH, FONT_POINTS);
+    GameState.font = OpenRegularFile(
+        FONT_PATH, [](const char* name) { return TTF_OpenFont(name, FONT_POINTS); });
     if (!GameState.font) {
         ReportMissing(FONT_PATH);
         return false;
@@ -58,7 +102,7 @@ bool LoadResources() {
         GameState.joystick = SDL_JoystickOpen(FIRST_JOYSTICK);
         SDL_JoystickEventState(SDL_ENABLE);
     }
-    GameState.music = Mix_LoadMUS(MUSIC_PATH);
+    GameState.music = OpenRegularFile(MUSIC_PATH, Mix_LoadMUS);
     GameState.explosionSound = LoadSound(EXPLOSION_SOUND_PATH);
     GameState.shotSound = LoadSound(SHOT_SOUND_PATH);
     return true;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "shell/data_file.h"
+
 void SetRedColourKey(SDL_Surface* surface) {
     const Uint32 key = SDL_MapRGB(surface->format, COLOUR_KEY_R, COLOUR_KEY_G, COLOUR_KEY_B);
     SDL_SetColorKey(surface, COLOUR_KEY_FLAGS, key);
@@ -18,16 +20,17 @@ static constexpr int BITS_PER_BYTE = 8;
 static bool IsUsableBitmap(const SDL_Surface* surface) {
     const SDL_PixelFormat* format = surface->format;
     const int bits = format->BitsPerPixel;
-    const bool bmpDepth = std::find(std::begin(BMP_DEPTHS), std::end(BMP_DEPTHS), bits) !=
-                          std::end(BMP_DEPTHS);
+    const bool bmpDepth =
+        std::find(std::begin(BMP_DEPTHS), std::end(BMP_DEPTHS), bits) != std::end(BMP_DEPTHS);
     const bool paletteIfNeeded = bits > BITS_PER_BYTE || format->palette != nullptr;
     return bmpDepth && paletteIfNeeded &&
-           format->BytesPerPixel == (bits + BITS_PER_BYTE - 1) / BITS_PER_BYTE &&
-           surface->w > 0 && surface->h > 0;
+           format->BytesPerPixel == (bits + BITS_PER_BYTE - 1) / BITS_PER_BYTE && surface->w > 0 &&
+           surface->h > 0;
 }
 
 void LoadBitmap(SDL_Surface*& slot, const char* path) {
-    SDL_RWops* stream = SDL_RWFromFile(path, "rb");
+    SDL_RWops* stream =
+        OpenRegularFile(path, [](const char* name) { return SDL_RWFromFile(name, "rb"); });
     slot = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
     if (slot && !IsUsableBitmap(slot)) {
         SDL_FreeSurface(slot);
