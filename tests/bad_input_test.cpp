@@ -1,6 +1,7 @@
 // Damaged, missing and unusual data files. Start-up data stops the game with its
 // one Spanish line; sounds, music and level files only leave something out and
 // play goes on. None may crash or read out of bounds (the sanitizers run these).
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <fstream>

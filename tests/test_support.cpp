@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "shell/shell.h"
+
 SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
     SDL_Surface* surface =
         SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
@@ -27,7 +29,7 @@ SDL_Surface* TestScreen() {
     if (!screen) {
         SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_JOYSTICK);
         screen = SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, SDL_DOUBLEBUF);
-        Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 4096);
+        OpenMixer();
         TTF_Init();
     }
     return screen;

@@ -17,7 +17,11 @@ static constexpr Uint32 INIT_FLAGS = SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_
 static constexpr Uint32 VIDEO_FLAGS = SDL_DOUBLEBUF;
 static constexpr int AUDIO_RATE = 22050;
 static constexpr Uint16 AUDIO_FORMAT = AUDIO_S16MSB;
-static constexpr int AUDIO_CHANNELS = 1;
+static constexpr int MONO = 1;
+static constexpr int STEREO = 2;
+// The compatibility layer numbers its releases 1.2.50 and up; the classic
+// library never went past 1.2.15.
+static constexpr Uint8 COMPAT_LAYER_FIRST_PATCH = 50;
 static constexpr int AUDIO_CHUNK_SAMPLES = 4096;
 static constexpr int LOOP_FOREVER = -1;
 static constexpr int AXIS_X = 0;
@@ -42,6 +46,19 @@ static int InitSdl() {
     return result;
 }
 
+bool IsCompatLayer(const SDL_version& linked) {
+    return linked.major == 1 && linked.minor == 2 && linked.patch >= COMPAT_LAYER_FIRST_PATCH;
+}
+
+int MixerChannels(const SDL_version& linked) {
+    return IsCompatLayer(linked) ? STEREO : MONO;
+}
+
+int OpenMixer() {
+    return Mix_OpenAudio(AUDIO_RATE, AUDIO_FORMAT, MixerChannels(*SDL_Linked_Version()),
+                         AUDIO_CHUNK_SAMPLES);
+}
+
 bool StartUp() {
     if (InitSdl() < 0) {
         printf("No se pudo iniciar SDL: %s\n", SDL_GetError());
@@ -54,7 +71,7 @@ bool StartUp() {
     }
     SDL_WM_SetCaption(WINDOW_TITLE, GAME_TITLE);
     atexit(SDL_Quit);
-    if (Mix_OpenAudio(AUDIO_RATE, AUDIO_FORMAT, AUDIO_CHANNELS, AUDIO_CHUNK_SAMPLES) < 0) {
+    if (OpenMixer() < 0) {
         printf("No se pudo iniciar SDL_Mixer: %s\n", SDL_GetError());
         return false;
     }

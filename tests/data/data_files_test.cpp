@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "shell/shell.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -379,7 +381,7 @@ TEST(TuneFile, IsAMinuteLongLoopWithDrumsOnChannelTenAndTwoOtherChannels) {
 // Opened in the test body: a failed open in a suite set-up would be reported as skipped.
 TEST(MixerDecode, LoadsBothEffectsAndTheTune) {
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
-    ASSERT_EQ(Mix_OpenAudio(SAMPLE_RATE, AUDIO_S16MSB, 1, 4096), 0) << Mix_GetError();
+    ASSERT_EQ(OpenMixer(), 0) << Mix_GetError();
     for (const auto& sound : SOUNDS) {
         Mix_Chunk* chunk = Mix_LoadWAV(SoundPath(sound.file).c_str());
         EXPECT_NE(chunk, nullptr) << sound.file << ": " << Mix_GetError();
