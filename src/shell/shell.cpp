@@ -1,7 +1,10 @@
 #include "shell/shell.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "level/level.h"
 #include "shell/assets.h"
@@ -32,6 +35,9 @@ static constexpr Uint32 TITLE_IDLE_MS = 10;
 static constexpr int INIT_ATTEMPTS = 8;
 static constexpr Uint32 INIT_RETRY_MS = 50;
 
+// How long the exit handlers may take before the watchdog ends the process.
+static constexpr std::chrono::milliseconds EXIT_GRACE{500};
+
 Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis) = SDL_JoystickGetAxis;
 
 // SDL_Init, tried again after a short pause while it fails. SDL opens the
@@ -59,7 +65,28 @@ int OpenMixer() {
                          AUDIO_CHUNK_SAMPLES);
 }
 
+// A lost X server: Xlib reports it and calls exit(1) from inside SDL, and on
+// the compatibility layer SDL_Quit, run by the exit handlers, then waits on
+// the dead connection forever at full speed. So the first exit handler starts
+// a watchdog that ends the process with a failure status unless the last
+// handler has run within EXIT_GRACE. An ordinary exit finishes long before.
+static std::atomic<bool> exitHandlersDone{false};
+
+static void ExitHandlersDone() {
+    exitHandlersDone = true;
+}
+
+static void StartExitWatchdog() {
+    std::thread([] {
+        std::this_thread::sleep_for(EXIT_GRACE);
+        if (!exitHandlersDone) {
+            std::_Exit(EXIT_FAILURE);
+        }
+    }).detach();
+}
+
 bool StartUp() {
+    atexit(ExitHandlersDone);
     if (InitSdl() < 0) {
         printf("No se pudo iniciar SDL: %s\n", SDL_GetError());
         return false;
@@ -81,6 +108,7 @@ bool StartUp() {
         return false;
     }
     atexit(TTF_Quit);
+    atexit(StartExitWatchdog);
     return LoadResources() && LoadGraphics();
 }
 
