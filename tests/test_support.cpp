@@ -2,6 +2,7 @@
 
 #include <SDL_mixer.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -31,6 +32,11 @@ SDL_Surface* TestScreen() {
         screen = SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, SDL_DOUBLEBUF);
         OpenMixer();
         TTF_Init();
+        // Shut down at exit as the game does, before the test program's own
+        // static data goes: SDL2's audio thread must not outlive it.
+        atexit(SDL_Quit);
+        atexit(Mix_CloseAudio);
+        atexit(TTF_Quit);
     }
     return screen;
 }

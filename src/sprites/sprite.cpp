@@ -42,6 +42,8 @@ static constexpr int BMP_COMPRESSION_AT = 30;
 static constexpr Uint32 BMP_UNCOMPRESSED = 0;
 static constexpr Uint32 BMP_BITFIELDS = 3;
 static constexpr Uint64 BMP_ROW_ALIGN_BITS = 32;
+static constexpr int WORD_BYTES = 2;
+static constexpr int DWORD_BYTES = 4;
 
 static Uint32 ReadLe(const Uint8* bytes, int at, int size) {
     Uint32 value = 0;
@@ -69,32 +71,39 @@ static bool PixelDataFits(SDL_RWops* stream) {
         header[0] != 'B' || header[1] != 'M') {
         return true;
     }
-    const bool core = ReadLe(header, BMP_INFO_SIZE_AT, 4) == Uint32{BMP_CORE_INFO_SIZE};
+    const bool core = ReadLe(header, BMP_INFO_SIZE_AT, DWORD_BYTES) == Uint32{BMP_CORE_INFO_SIZE};
     if (!core && got < BMP_HEADER_BYTES) {
         return true;
     }
     Uint64 width, rows, depth;
     if (core) {
-        width = ReadLe(header, BMP_CORE_WIDTH_AT, 2);
-        rows = ReadLe(header, BMP_CORE_HEIGHT_AT, 2);
-        depth = ReadLe(header, BMP_CORE_DEPTH_AT, 2);
+        width = ReadLe(header, BMP_CORE_WIDTH_AT, WORD_BYTES);
+        rows = ReadLe(header, BMP_CORE_HEIGHT_AT, WORD_BYTES);
+        depth = ReadLe(header, BMP_CORE_DEPTH_AT, WORD_BYTES);
     } else {
-        const Uint32 compression = ReadLe(header, BMP_COMPRESSION_AT, 4);
+        const Uint32 compression = ReadLe(header, BMP_COMPRESSION_AT, DWORD_BYTES);
         if (compression != BMP_UNCOMPRESSED && compression != BMP_BITFIELDS) {
             SDL_SetError("compressed BMP files are not supported");
             return false;
         }
         // Widths and heights are signed; a negative height marks a top-down picture.
-        const Sint32 w = static_cast<Sint32>(ReadLe(header, BMP_WIDTH_AT, 4));
-        const Sint32 h = static_cast<Sint32>(ReadLe(header, BMP_HEIGHT_AT, 4));
+        const Sint32 w = static_cast<Sint32>(ReadLe(header, BMP_WIDTH_AT, DWORD_BYTES));
+        const Sint32 h = static_cast<Sint32>(ReadLe(header, BMP_HEIGHT_AT, DWORD_BYTES));
         width = w < 0 ? -static_cast<Sint64>(w) : w;
         rows = h < 0 ? -static_cast<Sint64>(h) : h;
-        depth = ReadLe(header, BMP_DEPTH_AT, 2);
+        depth = ReadLe(header, BMP_DEPTH_AT, WORD_BYTES);
     }
-    const Uint64 rowBytes = (width * std::max<Uint64>(depth, 1) + BMP_ROW_ALIGN_BITS - 1) /
-                            BMP_ROW_ALIGN_BITS * (BMP_ROW_ALIGN_BITS / BITS_PER_BYTE);
-    const Uint64 offset = std::min<Uint64>(ReadLe(header, BMP_OFFSET_AT, 4), end - start);
-    if (rowBytes > 0 && rows > (static_cast<Uint64>(end - start) - offset) / rowBytes) {
+    // Rows are padded to whole 32-bit words, but SDL reads the last row's
+    // padding without checking it, so a file may end without it.
+    const Uint64 bits = width * std::max<Uint64>(depth, 1);
+    const Uint64 rowBytes =
+        (bits + BMP_ROW_ALIGN_BITS - 1) / BMP_ROW_ALIGN_BITS * (BMP_ROW_ALIGN_BITS / BITS_PER_BYTE);
+    const Uint64 lastRowBytes = (bits + BITS_PER_BYTE - 1) / BITS_PER_BYTE;
+    const Uint64 fileBytes = end - start;
+    const Uint64 available =
+        fileBytes - std::min<Uint64>(ReadLe(header, BMP_OFFSET_AT, DWORD_BYTES), fileBytes);
+    if (rows > 0 && rowBytes > 0 &&
+        (lastRowBytes > available || rows - 1 > (available - lastRowBytes) / rowBytes)) {
         SDL_SetError("BMP header declares more pixel data than the file holds");
         return false;
     }
