@@ -36,7 +36,12 @@ static constexpr int INIT_ATTEMPTS = 8;
 static constexpr Uint32 INIT_RETRY_MS = 50;
 
 // How long the exit handlers may take before the watchdog ends the process.
+// Sanitizer builds check every block SDL frees at its shutdown and need longer.
+#ifdef KORVANE_SANITIZE
+static constexpr std::chrono::milliseconds EXIT_GRACE{10000};
+#else
 static constexpr std::chrono::milliseconds EXIT_GRACE{500};
+#endif
 
 Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis) = SDL_JoystickGetAxis;
 
