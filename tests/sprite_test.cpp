@@ -113,9 +113,11 @@ TEST_F(SpriteTest, LoadedBitmapKeysOutPureRedOnly) {
 
 // The fuzzer's seed pictures cover the depths and header forms SDL reads: 1,
 // 4, 8, 16 (with and without bit fields), 24 and 32 bits, the old 12-byte
-// header and top-down rows. All load, bar the two whose headers are damaged.
-TEST_F(SpriteTest, EverySoundSeedPictureLoads) {
-    const std::set<std::string> damaged = {"height_of_minus_2_31.bmp", "undefined_depth.bmp"};
+// header and top-down rows. All load, bar the three whose headers are damaged
+// (one is cut short in a way that once made SDL2 ask for 12 GB).
+TEST_F(SpriteTest, EveryUndamagedSeedPictureLoads) {
+    const std::set<std::string> damaged = {"cut_header.bmp", "height_of_minus_2_31.bmp",
+                                           "undefined_depth.bmp"};
     const std::filesystem::path seeds = KORVANE_DATA_DIR "/../tests/fuzz/corpus/bitmap";
     int loadedCount = 0;
     for (const auto& entry : std::filesystem::directory_iterator(seeds)) {
