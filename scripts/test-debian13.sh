@@ -111,6 +111,7 @@ cp /etc/resolv.conf "$root/etc/resolv.conf"
 git clone -q --no-checkout "$top" "$root/src/korvane"
 git -C "$root/src/korvane" checkout -q --detach "$(git rev-parse HEAD)"
 echo "== testing $(git rev-parse --short HEAD) in $suite"
+[ -z "$(git status --porcelain)" ] || echo "   (uncommitted changes are not part of this test)"
 
 unshare --mount --pid --fork --kill-child --propagation private \
     "$top/scripts/test-debian13.sh" --inside "$root" "$cache" &
