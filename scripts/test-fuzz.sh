@@ -3,7 +3,7 @@
 # seed corpus for FUZZ_SECONDS (default 30). New inputs go to a scratch copy of
 # the corpus, never into the repository. Fails on any crash, leak, sanitizer
 # report, timeout or out-of-memory; the offending input is left in build-fuzz.
-# Needs the packages clang and libclang-rt-14-dev.
+# Needs the packages clang and libclang-rt-dev.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-fuzz"

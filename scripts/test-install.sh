@@ -108,7 +108,15 @@ if [ -z "$metainfo" ]; then
     fail "no metainfo in usr/share/metainfo"
 else
     # validate-tree also checks the metainfo against the installed desktop entry.
-    appstreamcli validate-tree --no-net "$stage" || fail "appstreamcli rejects the installed metainfo"
+    # The game has no web home page, so AppStream 1.0's warning for a missing
+    # one (a tag older validators do not know) is only shown.
+    no_homepage=""
+    case $(appstreamcli --version) in
+    *"version: 0."*) ;;
+    *) no_homepage="--override=url-homepage-missing=info" ;;
+    esac
+    appstreamcli validate-tree --no-net $no_homepage "$stage" ||
+        fail "appstreamcli rejects the installed metainfo"
     grep -q '<launchable type="desktop-id">korvane.desktop</launchable>' "$metainfo" ||
         fail "the metainfo does not launch korvane.desktop"
     grep -q '<release version="0.2"' "$metainfo" || fail "the metainfo has no 0.2 release"

@@ -108,7 +108,10 @@ static HeapCalls CountHeapCalls(Work work) {
 
 // True when the wrappers see the heap calls that the libraries make; false
 // when a sanitizer or valgrind supplies the allocator.
+// The first surface is made uncounted: the compatibility layer sets up
+// lasting state (its pixel format cache) on first use.
 static bool HeapCallsAreCounted() {
+    SDL_FreeSurface(MakeSurface(1, 1, 0, 0, 0));
     const HeapCalls calls = CountHeapCalls([] { SDL_FreeSurface(MakeSurface(1, 1, 0, 0, 0)); });
     return calls.allocations > 0 && calls.allocations == calls.frees;
 }
@@ -120,8 +123,10 @@ static constexpr int WARM_UP_FRAMES = 20;
 static constexpr int COUNTED_FRAMES = 300;
 // Two rendered texts (each a surface with its pixel format, palette, pixels and
 // blit mapping) take 16 allocations and 16 frees with SDL 1.2.15 and SDL_ttf
-// 2.0.11; the bound leaves a little room for other releases, not for new ones.
-static constexpr int MOST_HEAP_CALLS_PER_FRAME = 40;
+// 2.0.11, and 22 of each on the compatibility layer over SDL2; the bound
+// leaves a little room for other releases, not for new ones.
+static constexpr int MOST_HEAP_CALLS_PER_FRAME = 48;
+static constexpr int LAYER_BLOCKS_PER_FRAME = 2;
 static constexpr int SOUND_BYTES = 64;
 static constexpr int ENEMY_POINTS = 10;
 
@@ -212,9 +217,12 @@ TEST_F(PlayFrameHeap, FramesFullOfHitsAndFireTouchNoHeapWithoutText) {
     const std::vector<HeapCalls> frames = PlayBusyFrames(COUNTED_FRAMES, hitEverything);
 
     EXPECT_EQ(GameState.score, BUSY_SCORE + ENEMY_POINTS) << "the shot must have hit";
+    // The compatibility layer itself takes and returns a block or two in
+    // every frame; the classic library none.
+    const int libraryBlocks = IsCompatLayer(*SDL_Linked_Version()) ? LAYER_BLOCKS_PER_FRAME : 0;
     for (size_t i = 0; i < frames.size(); i++) {
-        ASSERT_EQ(frames[i].allocations, 0) << "frame " << i;
-        ASSERT_EQ(frames[i].frees, 0) << "frame " << i;
+        ASSERT_LE(frames[i].allocations, libraryBlocks) << "frame " << i;
+        ASSERT_EQ(frames[i].frees, frames[i].allocations) << "frame " << i;
         ASSERT_EQ(frames[i].reallocations, 0) << "frame " << i;
     }
 }

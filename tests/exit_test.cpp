@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "shell/shell.h"
 #include "world_fixture.h"
 
 extern char** environ;
@@ -118,7 +119,15 @@ TEST_P(WayOutTest, PrintsItsLineAndExitsWithItsStatusAfterItsShutdownCalls) {
 
     const int status = RunGameBinary(data.path, way.settings, output, calls);
 
-    EXPECT_EQ(output, way.output);
+    // A line ending in ": " is followed by SDL's own reason, whose wording
+    // differs between the classic library and the compatibility layer.
+    if (way.output.size() > 1 && way.output.compare(way.output.size() - 2, 2, ": ") == 0) {
+        EXPECT_EQ(output.rfind(way.output, 0), 0u) << output;
+        EXPECT_GT(output.size(), way.output.size() + 1) << "SDL's reason is missing";
+        EXPECT_EQ(output.find('\n'), output.size() - 1) << "one line expected: " << output;
+    } else {
+        EXPECT_EQ(output, way.output);
+    }
     EXPECT_EQ(status, way.status);
     EXPECT_EQ(calls, expected);
 }
@@ -126,10 +135,13 @@ TEST_P(WayOutTest, PrintsItsLineAndExitsWithItsStatusAfterItsShutdownCalls) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, WayOutTest,
     ::testing::Values(
+        // The classic library refuses an unknown video driver in SDL_Init; the
+        // compatibility layer accepts it there and fails to open the window.
         WayOut{"SdlFails",
                {"SDL_VIDEODRIVER=nonexistent"},
                nullptr,
-               "No se pudo iniciar SDL: No available video device\n",
+               IsCompatLayer(*SDL_Linked_Version()) ? "No se puede inicializar el modo gráfico: "
+                                                    : "No se pudo iniciar SDL: ",
                STARTUP_FAILURE,
                0},
         WayOut{"VideoModeFails",
@@ -153,14 +165,14 @@ INSTANTIATE_TEST_SUITE_P(
         WayOut{"FontMissing",
                {},
                "ariblk.ttf",
-               "No se pudo cargar ariblk.ttf: Couldn't open ariblk.ttf\n",
+               "No se pudo cargar ariblk.ttf: ",
                STARTUP_FAILURE,
                ALL_HANDLERS},
         // The last picture of the load order.
         WayOut{"PictureMissing",
                {},
                "pics/life.bmp",
-               "No se pudo cargar pics/life.bmp: Couldn't open pics/life.bmp\n",
+               "No se pudo cargar pics/life.bmp: ",
                STARTUP_FAILURE,
                ALL_HANDLERS},
         // A display that is resetting refuses SDL once; the next try gets through.

@@ -2,8 +2,11 @@
 
 #include <SDL_mixer.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "shell/shell.h"
 
 SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
     SDL_Surface* surface =
@@ -27,8 +30,13 @@ SDL_Surface* TestScreen() {
     if (!screen) {
         SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_JOYSTICK);
         screen = SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, SDL_DOUBLEBUF);
-        Mix_OpenAudio(22050, AUDIO_S16MSB, 1, 4096);
+        OpenMixer();
         TTF_Init();
+        // Shut down at exit as the game does, before the test program's own
+        // static data goes: SDL2's audio thread must not outlive it.
+        atexit(SDL_Quit);
+        atexit(Mix_CloseAudio);
+        atexit(TTF_Quit);
     }
     return screen;
 }

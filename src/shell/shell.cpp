@@ -1,5 +1,8 @@
 #include "shell/shell.h"
 
+#include <SDL_thread.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,7 +22,11 @@ static constexpr Uint32 INIT_FLAGS = SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_
 static constexpr Uint32 VIDEO_FLAGS = SDL_DOUBLEBUF;
 static constexpr int AUDIO_RATE = 22050;
 static constexpr Uint16 AUDIO_FORMAT = AUDIO_S16MSB;
-static constexpr int AUDIO_CHANNELS = 1;
+static constexpr int MONO = 1;
+static constexpr int STEREO = 2;
+// The compatibility layer numbers its releases 1.2.50 and up; the classic
+// library never went past 1.2.15.
+static constexpr Uint8 COMPAT_LAYER_FIRST_PATCH = 50;
 static constexpr int AUDIO_CHUNK_SAMPLES = 4096;
 static constexpr int LOOP_FOREVER = -1;
 static constexpr int AXIS_X = 0;
@@ -29,6 +36,10 @@ static constexpr Uint32 TITLE_IDLE_MS = 10;
 // SDL gets a few tries at start-up, this far apart (see InitSdl).
 static constexpr int INIT_ATTEMPTS = 8;
 static constexpr Uint32 INIT_RETRY_MS = 50;
+
+// How long the exit handlers may take, after an exit the game did not choose
+// itself, before the watchdog ends the process.
+static constexpr Uint32 EXIT_GRACE_MS = 500;
 
 Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis) = SDL_JoystickGetAxis;
 
@@ -44,7 +55,47 @@ static int InitSdl() {
     return result;
 }
 
+bool IsCompatLayer(const SDL_version& linked) {
+    return linked.major == 1 && linked.minor == 2 && linked.patch >= COMPAT_LAYER_FIRST_PATCH;
+}
+
+int MixerChannels(const SDL_version& linked) {
+    return IsCompatLayer(linked) ? STEREO : MONO;
+}
+
+int OpenMixer() {
+    return Mix_OpenAudio(AUDIO_RATE, AUDIO_FORMAT, MixerChannels(*SDL_Linked_Version()),
+                         AUDIO_CHUNK_SAMPLES);
+}
+
+// A lost X server: Xlib reports it and calls exit(1) from inside SDL, and on
+// the compatibility layer SDL_Quit, run by the exit handlers, then waits on
+// the dead connection forever at full speed. So after any exit but RunGame's
+// own, the first exit handler starts a watchdog that ends the process with a
+// failure status unless the last handler has run within EXIT_GRACE_MS.
+static std::atomic<bool> orderlyExit{false};
+static std::atomic<bool> exitHandlersDone{false};
+
+static void ExitHandlersDone() {
+    exitHandlersDone = true;
+}
+
+static int ExitWatchdog(void*) {
+    SDL_Delay(EXIT_GRACE_MS);
+    if (!exitHandlersDone) {
+        std::_Exit(EXIT_FAILURE);
+    }
+    return 0;
+}
+
+static void StartExitWatchdog() {
+    if (!orderlyExit) {
+        SDL_CreateThread(ExitWatchdog, nullptr);
+    }
+}
+
 bool StartUp() {
+    atexit(ExitHandlersDone);
     if (InitSdl() < 0) {
         printf("No se pudo iniciar SDL: %s\n", SDL_GetError());
         return false;
@@ -56,7 +107,7 @@ bool StartUp() {
     }
     SDL_WM_SetCaption(WINDOW_TITLE, GAME_TITLE);
     atexit(SDL_Quit);
-    if (Mix_OpenAudio(AUDIO_RATE, AUDIO_FORMAT, AUDIO_CHANNELS, AUDIO_CHUNK_SAMPLES) < 0) {
+    if (OpenMixer() < 0) {
         printf("No se pudo iniciar SDL_Mixer: %s\n", SDL_GetError());
         return false;
     }
@@ -66,16 +117,19 @@ bool StartUp() {
         return false;
     }
     atexit(TTF_Quit);
+    atexit(StartExitWatchdog);
     return LoadResources() && LoadGraphics();
 }
 
 int RunGame() {
-    if (!StartUp()) {
-        return 1;
+    int status = 1;
+    if (StartUp()) {
+        RunMainLoop();
+        ReleaseResources();
+        status = 0;
     }
-    RunMainLoop();
-    ReleaseResources();
-    return 0;
+    orderlyExit = true;
+    return status;
 }
 
 void RunMainLoop() {

@@ -12,6 +12,20 @@ int RunGame();
 // the working directory. On failure prints its Spanish line and returns false.
 bool StartUp();
 
+// Opens the mixer: 22050 Hz, signed 16-bit big-endian samples, 4096-sample
+// chunks, MixerChannels() channels. Returns what Mix_OpenAudio returns.
+int OpenMixer();
+
+// Whether the SDL found at run time is the compatibility layer that runs the
+// 1.2 interface over SDL2 rather than the classic library.
+bool IsCompatLayer(const SDL_version& linked);
+
+// The mixer's channel count: mono on the classic library, stereo on the
+// compatibility layer. The layer doubles a mono stream's conversion buffer,
+// and SDL_mixer's MIDI player does not allow for that, so mono there overruns
+// its buffer.
+int MixerChannels(const SDL_version& linked);
+
 // Runs title passes and play frames until the quit flag is set.
 void RunMainLoop();
 

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "shell/shell.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -570,7 +572,7 @@ TEST(TuneFile, IsAMinuteLongLoopWithDrumsOnChannelTenAndOtherPartsBothSoundSetsP
 // Opened in the test body: a failed open in a suite set-up would be reported as skipped.
 TEST(MixerDecode, LoadsBothEffectsAndTheTune) {
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
-    ASSERT_EQ(Mix_OpenAudio(SAMPLE_RATE, AUDIO_S16MSB, 1, 4096), 0) << Mix_GetError();
+    ASSERT_EQ(OpenMixer(), 0) << Mix_GetError();
     for (const auto& sound : SOUNDS) {
         Mix_Chunk* chunk = Mix_LoadWAV(SoundPath(sound.file).c_str());
         EXPECT_NE(chunk, nullptr) << sound.file << ": " << Mix_GetError();

@@ -43,9 +43,6 @@ constexpr unsigned GAME_SEED = 1;          // the game's enemy placement
 
 // The same libraries and modes the game brings up.
 constexpr Uint32 INIT_FLAGS = SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_JOYSTICK;
-constexpr int AUDIO_RATE = 22050;
-constexpr int AUDIO_CHANNELS = 1;
-constexpr int AUDIO_CHUNK_SAMPLES = 4096;
 
 // The player's habits, as chances per frame (one in N).
 constexpr int CHANCE_ESCAPE = 30000;    // leave for the title screen
@@ -115,9 +112,7 @@ static bool StartUp(const char* dataDir) {
         return false;
     }
     GameState.screen = SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, SDL_DOUBLEBUF);
-    if (!GameState.screen ||
-        Mix_OpenAudio(AUDIO_RATE, AUDIO_S16MSB, AUDIO_CHANNELS, AUDIO_CHUNK_SAMPLES) < 0 ||
-        TTF_Init() < 0) {
+    if (!GameState.screen || OpenMixer() < 0 || TTF_Init() < 0) {
         fprintf(stderr, "soak: start-up: %s\n", SDL_GetError());
         return false;
     }
