@@ -126,7 +126,7 @@ static void AddSpriteBlits() {
     floorBlits.push_back({FrameOf(w.shipSprite, 0), w.ship.x, w.ship.y});
     for (int i = 0; i <= MAX_ENEMIES; i++) {
         const Enemy& enemy = w.enemies[i];
-        const Sprite& sprite = i == BOSS_SLOT            ? w.bossSprite
+        const Sprite& sprite = i == BOSS_SLOT                 ? w.bossSprite
                                : enemy.kind == ENEMY_STRAIGHT ? w.enemySprite
                                                               : w.enemy2Sprite;
         floorBlits.push_back({FrameOf(sprite, 0), enemy.x, enemy.y});

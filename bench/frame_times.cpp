@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "shell/assets.h"
-#include "shell/game_state.h"
 #include "shell/frame_clock.h"
+#include "shell/game_state.h"
 #include "shell/shell.h"
 #include "startup.h"
 #include "timing.h"

@@ -17,10 +17,13 @@ static constexpr const char* SHOT_SOUND_PATH = "sounds/disparo.wav";
 static constexpr int FIRST_JOYSTICK = 0;
 static constexpr int FIRST_FREE_CHANNEL = -1;
 
+// Which of the world's sprites a picture becomes the next frame of.
+using SpriteMember = Sprite WorldRecord::*;
+
 // Every picture in load order, with the sprite it becomes the next frame of.
 struct AssetRow {
     const char* path;
-    Sprite WorldRecord::*sprite;
+    SpriteMember sprite;
 };
 
 static constexpr AssetRow ASSET_TABLE[BITMAP_COUNT] = {
