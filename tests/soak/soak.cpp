@@ -1,7 +1,7 @@
 // Soak run: a long headless session with seeded random input through level
-// changes, game overs and returns to the title screen. It fails if memory
-// keeps growing once the game has warmed up, if the run never wraps the levels
-// or loses a game, or if Escape on the title screen does not quit.
+// changes, game overs and returns to the title screen. It fails if memory or
+// open files keep growing once the game has warmed up, if the run never wraps
+// the levels or loses a game, or if Escape on the title screen does not quit.
 //
 // Usage: korvane_soak DATA_DIR [FRAMES]
 // Exit status 0 when the run passes, 1 when it fails, 2 on a usage or start-up error.
@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 
 #include "shell/assets.h"
@@ -55,10 +56,17 @@ static void Press(SDLKey key = SDLK_UNKNOWN) {
     SDL_PushEvent(&event);
 }
 
-// Prints the resident memory and returns what the growth check compares: the
-// resident memory, or under AddressSanitizer the allocator's live bytes, since
-// its quarantine of freed blocks swells resident memory by design.
-static long SampleMemory(int frame) {
+static int OpenFiles() {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return static_cast<int>(std::distance(begin(fds), end(fds)));
+}
+
+// Prints the resident memory and the open files, and returns what the growth
+// check compares: the resident memory, or under AddressSanitizer the
+// allocator's live bytes, since its quarantine of freed blocks swells resident
+// memory by design.
+static long SampleMemory(int frame, int& openFiles) {
+    openFiles = OpenFiles();
     long pages = 0;
     long resident = 0;
     if (FILE* statm = fopen("/proc/self/statm", "r")) {
@@ -66,7 +74,7 @@ static long SampleMemory(int frame) {
         fclose(statm);
     }
     resident *= sysconf(_SC_PAGESIZE);
-    printf("soak: frame %d: resident %.2f MB", frame, resident / MB);
+    printf("soak: frame %d: %d open files, resident %.2f MB", frame, openFiles, resident / MB);
     if (__sanitizer_get_current_allocated_bytes) {
         resident = static_cast<long>(__sanitizer_get_current_allocated_bytes());
         printf(", live heap %.2f MB", resident / MB);
@@ -125,6 +133,7 @@ int main(int argc, char** argv) {
     // that it goes on through the levels; the games in between are lost.
     int played = 0, games = 0, levelChanges = 0, gameOvers = 0, escapes = 0, bossFrames = 0;
     long early = 0, late = 0;
+    int earlyFiles = 0, lateFiles = 0;
     while (played < frames) {
         if (GameState.mode == MODE_TITLE) {
             Chance(2) ? Press(SDLK_SPACE) : Press();
@@ -144,8 +153,8 @@ int main(int argc, char** argv) {
         if (GameState.mode == MODE_TITLE) {
             (escaped ? escapes : gameOvers)++;
         }
-        early = played == EARLY_SAMPLE_FRAME ? SampleMemory(played) : early;
-        late = played == DEFAULT_FRAMES ? SampleMemory(played) : late;
+        early = played == EARLY_SAMPLE_FRAME ? SampleMemory(played, earlyFiles) : early;
+        late = played == DEFAULT_FRAMES ? SampleMemory(played, lateFiles) : late;
     }
     // Escape leaves play for the title screen, and there ends the game.
     if (GameState.mode != MODE_TITLE) {
@@ -170,6 +179,10 @@ int main(int argc, char** argv) {
                MAX_GROWTH_BYTES / MB);
         if (labs(late - early) >= MAX_GROWTH_BYTES) {
             printf("soak: FAIL: memory changed by 1 MB or more\n");
+            passed = false;
+        }
+        if (lateFiles != earlyFiles) {
+            printf("soak: FAIL: the game keeps files open\n");
             passed = false;
         }
         if (levelChanges < LEVEL_COUNT || gameOvers == 0) {
