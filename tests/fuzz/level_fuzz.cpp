@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "fuzz_support.h"
 #include "level/level.h"
