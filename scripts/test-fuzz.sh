@@ -4,7 +4,7 @@
 # the corpus, never into the repository. Fails on any crash, leak, sanitizer
 # report, timeout or out-of-memory; the offending input is left in build-fuzz.
 # Needs the packages clang and libclang-rt-dev.
-set -e
+set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-fuzz"
 seconds="${FUZZ_SECONDS:-30}"

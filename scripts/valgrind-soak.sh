@@ -6,7 +6,7 @@
 # Usage: scripts/valgrind-soak.sh [SOAK_BINARY [FRAMES]]
 # The binary defaults to build/tests/soak/korvane_soak. Exits 77 (skipped) when
 # valgrind is not installed.
-set -e
+set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 binary="${1:-$root/build/tests/soak/korvane_soak}"
 frames="${2:-3000}"

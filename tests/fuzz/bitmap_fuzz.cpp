@@ -1,18 +1,11 @@
 // Fuzzes the bitmap loader: the input is a picture file. Whatever it holds,
 // LoadBitmap either refuses it (null slot) or gives a surface that draws and
 // collides like any other, also partly and wholly off the screen.
-#include <SDL.h>
-
-#include <cstddef>
-#include <cstdint>
-
 #include "fuzz_support.h"
 #include "sprites/sprite.h"
 
 static constexpr const char* PICTURE_PATH = "picture.bmp";
-
-// Places to draw at: on screen, straddling the top-left and bottom-right
-// corners, and wholly outside.
+// On screen, straddling the top-left and bottom-right corners, and wholly outside.
 static constexpr int DRAW_SPOTS[][2] = {{0, 0}, {-7, -5}, {630, 470}, {-5000, 9000}};
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -23,7 +16,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SDL_Surface* screen = FuzzStartUp();
     WriteBytes(PICTURE_PATH, data, size);
-
     SDL_Surface* picture = nullptr;
     LoadBitmap(picture, PICTURE_PATH);
     if (!picture) {

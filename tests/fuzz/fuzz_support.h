@@ -1,16 +1,48 @@
-// Shared by the fuzz targets: a screen on SDL's dummy driver and a scratch
-// directory in memory that serves as the working directory.
+// Shared by the fuzz targets: the game's screen on SDL's dummy video driver,
+// and a scratch directory in memory as the working directory.
 #pragma once
 
 #include <SDL.h>
+#include <unistd.h>
 
-#include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
-// Brings up SDL's dummy video driver with the game's 640x480x24 screen and makes
-// a fresh directory under /dev/shm the working directory (removed at exit).
-// Safe to call more than once; returns the screen, or exits if SDL cannot start.
-SDL_Surface* FuzzStartUp();
+#include "shell/game_state.h"
+
+// Brings up the game's 640x480x24 screen and makes a fresh directory under
+// /dev/shm the working directory, removed at exit. Safe to call more than
+// once; returns the screen, or exits when it cannot start.
+inline SDL_Surface* FuzzStartUp() {
+    static std::string scratch;
+    if (GameState.screen) {
+        return GameState.screen;
+    }
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    char pattern[] = "/dev/shm/korvane-fuzz-XXXXXX";
+    if (SDL_Init(SDL_INIT_VIDEO) < 0 ||
+        !(GameState.screen =
+              SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, SDL_DOUBLEBUF)) ||
+        !mkdtemp(pattern) || chdir(pattern) != 0) {
+        fprintf(stderr, "fuzz: cannot set up the screen or the scratch directory\n");
+        exit(1);
+    }
+    scratch = pattern;
+    atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch, ignored);
+    });
+    return GameState.screen;
+}
 
 // Replaces the file at path (relative to the working directory) with the bytes.
-void WriteBytes(const char* path, const uint8_t* data, size_t size);
+inline void WriteBytes(const char* path, const uint8_t* data, size_t size) {
+    FILE* file = fopen(path, "wb");
+    if (!file || (size > 0 && fwrite(data, 1, size, file) != size)) {
+        abort();
+    }
+    fclose(file);
+}

@@ -4,61 +4,44 @@
 // that ends first, leaves the file out. The level is loaded from scratch, the
 // background drawn at its start and across its wrap, then the level is loaded
 // again over itself, as when a game restarts.
-#include <SDL.h>
 #include <sys/stat.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "fuzz_support.h"
 #include "level/level.h"
-#include "shell/game_state.h"
 #include "world/world.h"
 
 static constexpr int LEVEL = 1;
-static constexpr const char* LEVEL_DIR = "levels/level1";
-static constexpr const char* DESCRIPTION_PATH = "levels/level1/level.dsc";
-static constexpr const char* MAP_PATH = "levels/level1/map.map";
-static constexpr const char* TILE_PATHS[] = {"levels/level1/tile0.bmp", "levels/level1/tile1.bmp"};
+static constexpr const char* FILES[] = {"levels/level1/level.dsc", "levels/level1/map.map",
+                                        "levels/level1/tile0.bmp", "levels/level1/tile1.bmp"};
+static constexpr size_t LAST_FILE = std::size(FILES) - 1;
 static constexpr size_t NO_FILE = 0xFFFF;
-static constexpr int BITS_PER_BYTE = 8;
 static constexpr int FRAMES_PER_SPOT = 2;
 // mapPosition and scrollOffset one frame before the window wraps to the start.
 static constexpr int LAST_ROW_POSITION = MAP_COLUMNS;
 static constexpr int LAST_SCROLL_OFFSET = TILE_SIZE - SCROLL_STEP;
 
-struct Input {
-    const uint8_t* data;
-    size_t left;
-};
-
-static void Take(Input& in, size_t count) {
-    in.data += count;
-    in.left -= count;
-}
-
-// Reads a length prefix; NO_FILE when the input has run out.
-static size_t TakeLength(Input& in) {
-    if (in.left < 2) {
-        Take(in, in.left);
-        return NO_FILE;
+// Cuts file number f off the front of the input and writes it, or removes the
+// file when the input says none.
+static void TakeFile(const uint8_t*& data, size_t& left, size_t f) {
+    size_t length = left > 0 ? left : NO_FILE;
+    if (f < LAST_FILE) {
+        length = left < 2 ? NO_FILE : data[0] | size_t(data[1]) << 8;
+        const size_t prefix = std::min<size_t>(left, 2);
+        data += prefix;
+        left -= prefix;
     }
-    const size_t length = in.data[0] | (static_cast<size_t>(in.data[1]) << BITS_PER_BYTE);
-    Take(in, 2);
-    return length;
-}
-
-// Writes the next section to path, or removes the file when the section says none.
-static void TakeFile(Input& in, const char* path, size_t length) {
     if (length == NO_FILE) {
-        remove(path);
+        remove(FILES[f]);
         return;
     }
-    const size_t size = length < in.left ? length : in.left;
-    WriteBytes(path, in.data, size);
-    Take(in, size);
+    const size_t size = std::min(length, left);
+    WriteBytes(FILES[f], data, size);
+    data += size;
+    left -= size;
 }
 
 // Frees every tile and forgets the map, so each input starts as the first game does.
@@ -74,15 +57,15 @@ static void ForgetLevel() {
     memset(WorldState.levelMap, 0, sizeof WorldState.levelMap);
 }
 
-static void DrawFrames(SDL_Surface* screen, int frames) {
-    for (int i = 0; i < frames; i++) {
+static void DrawFrames(SDL_Surface* screen) {
+    for (int i = 0; i < FRAMES_PER_SPOT; i++) {
         DrawBackground(screen);
     }
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     FuzzStartUp();
-    if (mkdir("levels", 0700) != 0 || mkdir(LEVEL_DIR, 0700) != 0) {
+    if (mkdir("levels", 0700) != 0 || mkdir("levels/level1", 0700) != 0) {
         perror("fuzz: mkdir");
     }
     return 0;
@@ -91,18 +74,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SDL_Surface* screen = FuzzStartUp();
     ForgetLevel();
-    Input in = {data, size};
-    TakeFile(in, DESCRIPTION_PATH, TakeLength(in));
-    TakeFile(in, MAP_PATH, TakeLength(in));
-    TakeFile(in, TILE_PATHS[0], TakeLength(in));
-    TakeFile(in, TILE_PATHS[1], in.left > 0 ? in.left : NO_FILE);
-
+    for (size_t f = 0; f <= LAST_FILE; f++) {
+        TakeFile(data, size, f);
+    }
     LoadLevel(LEVEL);
-    DrawFrames(screen, FRAMES_PER_SPOT);
+    DrawFrames(screen);
     GameState.mapPosition = LAST_ROW_POSITION;
     GameState.scrollOffset = LAST_SCROLL_OFFSET;
-    DrawFrames(screen, FRAMES_PER_SPOT);
+    DrawFrames(screen);
     LoadLevel(LEVEL);
-    DrawFrames(screen, FRAMES_PER_SPOT);
+    DrawFrames(screen);
     return 0;
 }
