@@ -1,6 +1,6 @@
 // The busiest play frame the game can draw: every enemy, bullet, shot and
 // explosion slot in play, the boss in its slot and the level caption showing.
-// Shared by the frame-cost benchmark and the allocation test.
+// Built for the frame-cost benchmark.
 #pragma once
 
 #include "shell/game_state.h"
