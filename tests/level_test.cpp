@@ -216,20 +216,27 @@ TEST_F(LevelTest, FirstFrameDrawsMapRow30AtYMinus62AndRow31AtY2) {
     }
 }
 
+// A tile the level names but cannot load keeps what it held, with a warning.
 TEST_F(LevelTest, LaterLevelReplacesTilesUpToItsHighestAndReleasesTheOldOnes) {
     TileMap map(MAP_BYTES, 0);
     const auto visibleRow = map.begin() + MAP_COLUMNS * (FIRST_ROW + 1);
     std::iota(visibleRow, visibleRow + 4, 0);
     WriteLevel(1, 3, map);
     WriteLevel(2, 1, map);
+    WriteFile(2, "level.dsc", "2\n");
     LoadLevel(1);
     SDL_Surface* replaced[] = {WorldState.tileBitmaps[0], WorldState.tileBitmaps[1]};
     for (SDL_Surface* old : replaced) {
         old->refcount++;  // keep it alive to see whether the loader lets it go
     }
 
+    testing::internal::CaptureStderr();
     LoadLevel(2);
+    const std::string warnings = testing::internal::GetCapturedStderr();
     DrawBackground(screen);
+
+    EXPECT_EQ(warnings.rfind("Cannot load levels/level2/tile2.bmp: ", 0), 0u) << warnings;
+    EXPECT_EQ(warnings.find('\n'), warnings.size() - 1) << warnings;
 
     for (int t = 0; t < 4; t++) {
         EXPECT_EQ(PixelAt(screen, t * TILE_SIZE + SAMPLE_X, 2), TileColour(t < 2 ? 2 : 1, t));
