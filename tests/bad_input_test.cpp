@@ -106,16 +106,13 @@ enum : int { MISSING, EMPTY, TRUNCATED, FOREIGN, FIFO, DIRECTORY, FIRST_BAD_HEAD
 static constexpr struct {
     const char* name;
     Sint32 w, h, depth;  // the fields of a bad header
-} DAMAGES[] = {{"missing", 0, 0, 0},
-               {"empty", 0, 0, 0},
-               {"truncated", 0, 0, 0},
-               {"foreign", 0, 0, 0},
-               {"FIFO", 0, 0, 0},
-               {"directory", 0, 0, 0},
-               {"depth 2049", PICTURE_W, PICTURE_H, 2049},
-               {"depth 32776", PICTURE_W, PICTURE_H, 32776},
-               {"height -2^31", PICTURE_W, INT32_MIN, RGB_DEPTH},
-               {"2^20 x 2^20", 1 << 20, 1 << 20, RGB_DEPTH}};
+} DAMAGES[] = {
+    // clang-format off
+    {"missing", 0, 0, 0}, {"empty", 0, 0, 0}, {"truncated", 0, 0, 0}, {"foreign", 0, 0, 0},
+    {"FIFO", 0, 0, 0}, {"directory", 0, 0, 0},
+    {"depth 2049", PICTURE_W, PICTURE_H, 2049}, {"depth 32776", PICTURE_W, PICTURE_H, 32776},
+    {"height -2^31", PICTURE_W, INT32_MIN, RGB_DEPTH}, {"2^20 x 2^20", 1 << 20, 1 << 20, RGB_DEPTH}};
+// clang-format on
 static constexpr int DAMAGE_COUNT = static_cast<int>(std::size(DAMAGES));
 
 static bool ReadsAsMissing(int damage) {
@@ -196,13 +193,6 @@ class DataCopyTest : public GameTest {
         return loaded;
     }
 
-    // Loads level 1, keeping its warnings.
-    void LoadFirstLevel() {
-        testing::internal::CaptureStderr();
-        LoadLevel(FIRST_LEVEL);
-        warnings = testing::internal::GetCapturedStderr();
-    }
-
     // Starts a game as the title screen does and plays frames with fire held.
     void PlayWithFireHeld() {
         testing::internal::CaptureStderr();
@@ -216,7 +206,7 @@ class DataCopyTest : public GameTest {
     }
 
     std::string printed;   // by StartUp, on standard output
-    std::string warnings;  // by StartUp or LoadFirstLevel, on standard error
+    std::string warnings;  // by StartUp, on standard error
 
   private:
     ScratchDir scratch;
@@ -285,25 +275,23 @@ TEST_F(DataCopyTest, DamagedPlayFileIsLeftOutAndPlayGoesOn) {
         const char* path;
         int damage;
         std::vector<std::string> warnedAbout;
-    } cases[] = {{"sounds", MISSING, {}},
-                 {"sounds/zelmorta.mid", TRUNCATED, {}},
-                 {EXPLOSION_SOUND, EMPTY, {}},
-                 {"sounds/disparo.wav", FOREIGN, {}},
-                 {"sounds/zelmorta.mid", FIFO, {}},
-                 {EXPLOSION_SOUND, FIFO, {}},
-                 {TILE_0, FOREIGN, {TILE_0}},
-                 {"levels/level1", MISSING, {MAP_FILE, DESCRIPTION_FILE}},
-                 {TILE_0, FIFO, {TILE_0}},
-                 {MAP_FILE, FIFO, {MAP_FILE}},
-                 {DESCRIPTION_FILE, FIFO, {DESCRIPTION_FILE}},
-                 {DESCRIPTION_FILE, DIRECTORY, {DESCRIPTION_FILE}}};
+    } cases[] = {// clang-format off
+        {"sounds", MISSING, {}}, {"sounds/zelmorta.mid", TRUNCATED, {}},
+        {EXPLOSION_SOUND, EMPTY, {}}, {"sounds/disparo.wav", FOREIGN, {}},
+        {"sounds/zelmorta.mid", FIFO, {}}, {EXPLOSION_SOUND, FIFO, {}},
+        {TILE_0, FOREIGN, {TILE_0}}, {"levels/level1", MISSING, {MAP_FILE, DESCRIPTION_FILE}},
+        {TILE_0, FIFO, {TILE_0}}, {MAP_FILE, FIFO, {MAP_FILE}},
+        {DESCRIPTION_FILE, FIFO, {DESCRIPTION_FILE}}, {DESCRIPTION_FILE, DIRECTORY, {DESCRIPTION_FILE}}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path + " "s + DAMAGES[c.damage].name);
         Damage(c.path, c.damage);
 
         ASSERT_TRUE(StartUp());
         EXPECT_EQ(printed + warnings, "");
-        LoadFirstLevel();
+        testing::internal::CaptureStderr();
+        LoadLevel(FIRST_LEVEL);
+        warnings = testing::internal::GetCapturedStderr();
 
         EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'),
                   static_cast<long>(c.warnedAbout.size()))
@@ -368,36 +356,29 @@ static std::string WavFile(Uint32 rate, int channels, int bits) {
 
 // The edges of the safe range into the mono mixer, for the three chain lengths
 // a WAV can need, and the extreme headers that crashed the converter. A sound
-// refused is silent, and warned about unless SDL's own WAV reader already
+// refused is silent, and WARNED about unless SDL's own WAV reader already
 // turns it down (SDL2's reader refuses a rate of 0 or above 2^31 - 1 and no
-// channels; SDL 1.2's does not). LOADS_ON_CLASSIC: loads on SDL 1.2, while
-// SDL2's converter, under the compatibility layer, refuses such high rates by
-// itself, silently.
+// channels; SDL 1.2's does not). CLASSIC: loads on SDL 1.2, while SDL2's
+// converter, under the compatibility layer, refuses such high rates by itself,
+// silently.
 TEST_F(DataCopyTest, SoundHeaderLoadsOnlyWhatTheMixerCanConvert) {
-    enum Outcome { LOADS, LOADS_ON_CLASSIC, REFUSED_WITH_WARNING, REFUSED };
+    enum Outcome { LOADS, CLASSIC, WARNED, REFUSED };
     const struct {
         Uint32 rate;
         int channels, bits;
         Outcome outcome;
-    } cases[] = {{MIXER_RATE, MONO, 16, LOADS},
-                 {44, MONO, 16, LOADS},
-                 {43, MONO, 16, REFUSED_WITH_WARNING},
-                 {11289599, MONO, 16, LOADS_ON_CLASSIC},
-                 {11289600, MONO, 16, REFUSED_WITH_WARNING},
-                 {87, MONO, 8, LOADS},
-                 {86, MONO, 8, REFUSED_WITH_WARNING},
-                 {5644799, MONO, 8, LOADS_ON_CLASSIC},
-                 {5644800, MONO, 8, REFUSED_WITH_WARNING},
-                 {87, STEREO, 16, LOADS},
-                 {86, STEREO, 16, REFUSED_WITH_WARNING},
-                 {173, STEREO, 8, LOADS},
-                 {172, STEREO, 8, REFUSED_WITH_WARNING},
-                 {0, MONO, 16, REFUSED},
-                 {40, MONO, 16, REFUSED_WITH_WARNING},
-                 {50000000, MONO, 16, REFUSED_WITH_WARNING},
-                 {2000000000, MONO, 16, REFUSED_WITH_WARNING},
-                 {3000000000u, MONO, 16, REFUSED},
-                 {MIXER_RATE, 0, 16, REFUSED}};
+    } cases[] = {// clang-format off
+        {MIXER_RATE, MONO, 16, LOADS},
+        {44, MONO, 16, LOADS},            {43, MONO, 16, WARNED},
+        {11289599, MONO, 16, CLASSIC},    {11289600, MONO, 16, WARNED},
+        {87, MONO, 8, LOADS},             {86, MONO, 8, WARNED},
+        {5644799, MONO, 8, CLASSIC},      {5644800, MONO, 8, WARNED},
+        {87, STEREO, 16, LOADS},          {86, STEREO, 16, WARNED},
+        {173, STEREO, 8, LOADS},          {172, STEREO, 8, WARNED},
+        {0, MONO, 16, REFUSED},           {40, MONO, 16, WARNED},
+        {50000000, MONO, 16, WARNED},     {2000000000, MONO, 16, WARNED},
+        {3000000000u, MONO, 16, REFUSED}, {MIXER_RATE, 0, 16, REFUSED}};
+    // clang-format on
     const bool classic = !IsCompatLayer(*SDL_Linked_Version());
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " x " +
@@ -408,13 +389,13 @@ TEST_F(DataCopyTest, SoundHeaderLoadsOnlyWhatTheMixerCanConvert) {
 
         EXPECT_EQ(printed, "");
         EXPECT_EQ(GameState.explosionSound != nullptr,
-                  c.outcome == LOADS || (c.outcome == LOADS_ON_CLASSIC && classic));
+                  c.outcome == LOADS || (c.outcome == CLASSIC && classic));
         const long lines = std::count(warnings.begin(), warnings.end(), '\n');
-        if (c.outcome == REFUSED_WITH_WARNING || lines > 0) {
+        if (c.outcome == WARNED || lines > 0) {
             EXPECT_EQ(lines, 1) << warnings;
             EXPECT_EQ(warnings.rfind(EXPLOSION_SOUND, 0), 0u) << warnings;
         }
-        EXPECT_TRUE(c.outcome >= REFUSED_WITH_WARNING || warnings.empty()) << warnings;
+        EXPECT_TRUE(c.outcome >= WARNED || warnings.empty()) << warnings;
     }
 }
 
@@ -444,22 +425,24 @@ TEST(SoundCheckTest, FollowsTheConverterForAMonoOrStereoMixer) {
         Uint32 bytes;
         int mixerChannels;
         bool convertible;
-    } cases[] = {{{AUDIO_S16LSB, MONO, 87}, SOUND_BYTES, STEREO, true},
-                 {{AUDIO_S16LSB, MONO, 86}, SOUND_BYTES, STEREO, false},
-                 {{AUDIO_S16LSB, MONO, 5644799}, SOUND_BYTES, STEREO, true},
-                 {{AUDIO_S16LSB, MONO, 5644800}, SOUND_BYTES, STEREO, false},
-                 {{AUDIO_S16LSB, STEREO, 44}, SOUND_BYTES, STEREO, true},
-                 {{AUDIO_S16LSB, STEREO, 43}, SOUND_BYTES, STEREO, false},
-                 {{AUDIO_U8, STEREO, 2822399}, SOUND_BYTES, MONO, true},
-                 {{AUDIO_U8, STEREO, 2822400}, SOUND_BYTES, MONO, false},
-                 // Three channels have no rate converter, but need none at the mixer's rate.
-                 {{AUDIO_S16LSB, 3, MIXER_RATE}, SOUND_BYTES, MONO, true},
-                 {{AUDIO_S16LSB, 3, 44100}, SOUND_BYTES, MONO, false},
-                 {{FLOAT_SAMPLES, MONO, MIXER_RATE}, SOUND_BYTES, MONO, false},
-                 {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 2, MONO, true},
-                 {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 2 + 1, MONO, false},
-                 {{AUDIO_S16LSB, MONO, 44}, INT_MAX / 1004, MONO, true},
-                 {{AUDIO_S16LSB, MONO, 44}, INT_MAX / 1004 + 1, MONO, false}};
+    } cases[] = {// clang-format off
+        {{AUDIO_S16LSB, MONO, 87}, SOUND_BYTES, STEREO, true},
+        {{AUDIO_S16LSB, MONO, 86}, SOUND_BYTES, STEREO, false},
+        {{AUDIO_S16LSB, MONO, 5644799}, SOUND_BYTES, STEREO, true},
+        {{AUDIO_S16LSB, MONO, 5644800}, SOUND_BYTES, STEREO, false},
+        {{AUDIO_S16LSB, STEREO, 44}, SOUND_BYTES, STEREO, true},
+        {{AUDIO_S16LSB, STEREO, 43}, SOUND_BYTES, STEREO, false},
+        {{AUDIO_U8, STEREO, 2822399}, SOUND_BYTES, MONO, true},
+        {{AUDIO_U8, STEREO, 2822400}, SOUND_BYTES, MONO, false},
+        // Three channels have no rate converter, but need none at the mixer's rate.
+        {{AUDIO_S16LSB, 3, MIXER_RATE}, SOUND_BYTES, MONO, true},
+        {{AUDIO_S16LSB, 3, 44100}, SOUND_BYTES, MONO, false},
+        {{FLOAT_SAMPLES, MONO, MIXER_RATE}, SOUND_BYTES, MONO, false},
+        {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 2, MONO, true},
+        {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 2 + 1, MONO, false},
+        {{AUDIO_S16LSB, MONO, 44}, INT_MAX / 1004, MONO, true},
+        {{AUDIO_S16LSB, MONO, 44}, INT_MAX / 1004 + 1, MONO, false}};
+    // clang-format on
     for (const auto& c : cases) {
         const SoundFormat mixer = {AUDIO_S16MSB, c.mixerChannels, MIXER_RATE};
         EXPECT_EQ(IsConvertibleSound(c.sound, c.bytes, mixer), c.convertible)

@@ -76,28 +76,21 @@ TEST_F(LevelTest, DescriptionLeadingNumberIsTheHighestTileLoaded) {
     const std::string notWhole = "levels/level1/level.dsc does not begin with a whole number; ";
     const std::string clamped = "levels/level1/level.dsc names tile ";
     const std::string onlyTo19 = "; only tiles 0 to 19 are loaded\n";
+    const std::string readAs0 = notWhole + "read as 0\n";
     const struct {
         std::string text;
         int tilesLoaded;
         std::string warning;
-    } cases[] = {
-        {"  7 word\n", 8, ""},
-        {"3\n", 4, ""},
-        {"0\n", 1, ""},
-        {"-1\n", 0, ""},
-        {"19\n", 20, ""},
+    } cases[] = {// clang-format off
+        {"  7 word\n", 8, ""}, {"3\n", 4, ""}, {"0\n", 1, ""}, {"-1\n", 0, ""}, {"19\n", 20, ""},
         {"20\n", 20, clamped + "20" + onlyTo19},
         {"2147483647\n", 20, clamped + "2147483647" + onlyTo19},
         {std::string(HUGE_TEXT, '9'), 20, clamped + "2147483647" + onlyTo19},
         {"7" + std::string(HUGE_TEXT, 'x') + "\n99\n", 8, notWhole + "read as 7\n"},
         {"7 " + std::string(HUGE_TEXT, 'x'), 8, ""},
-        {"abc\n", 1, notWhole + "read as 0\n"},
-        {"0x13\n", 1, notWhole + "read as 0\n"},
-        {"tiles: 7\n", 1, notWhole + "read as 0\n"},
-        {"-\n", 1, notWhole + "read as 0\n"},
-        {"\n", 1, notWhole + "read as 0\n"},
-        {"", 1, notWhole + "read as 0\n"},
-    };
+        {"abc\n", 1, readAs0}, {"0x13\n", 1, readAs0}, {"tiles: 7\n", 1, readAs0},
+        {"-\n", 1, readAs0}, {"\n", 1, readAs0}, {"", 1, readAs0}};
+    // clang-format on
     // Files beyond the table exist, so only the clamp keeps them out of it.
     WriteLevel(1, MAX_TILES + 5, TileMap(MAP_BYTES, 0));
 
