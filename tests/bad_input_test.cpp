@@ -434,12 +434,16 @@ TEST(SoundCheckTest, FollowsTheConverterForAMonoOrStereoMixer) {
         {{AUDIO_S16LSB, STEREO, 43}, SOUND_BYTES, STEREO, false},
         {{AUDIO_U8, STEREO, 2822399}, SOUND_BYTES, MONO, true},
         {{AUDIO_U8, STEREO, 2822400}, SOUND_BYTES, MONO, false},
-        // Three channels have no rate converter, but need none at the mixer's rate.
-        {{AUDIO_S16LSB, 3, MIXER_RATE}, SOUND_BYTES, MONO, true},
-        {{AUDIO_S16LSB, 3, 44100}, SOUND_BYTES, MONO, false},
+        // Three channels have no rate converter, but need none at a rate in the
+        // mixer's hundred of Hz: SDL compares rates in whole hundreds.
+        {{AUDIO_S16LSB, 3, 22000}, SOUND_BYTES, MONO, true},
+        {{AUDIO_S16LSB, 3, 22099}, SOUND_BYTES, MONO, true},
+        {{AUDIO_S16LSB, 3, 22100}, SOUND_BYTES, MONO, false},
         {{FLOAT_SAMPLES, MONO, MIXER_RATE}, SOUND_BYTES, MONO, false},
         {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 2, MONO, true},
         {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 2 + 1, MONO, false},
+        {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 4, STEREO, true},  // doubled to stereo
+        {{AUDIO_S16LSB, MONO, MIXER_RATE}, INT_MAX / 4 + 1, STEREO, false},
         {{AUDIO_S16LSB, MONO, 44}, INT_MAX / 1004, MONO, true},
         {{AUDIO_S16LSB, MONO, 44}, INT_MAX / 1004 + 1, MONO, false}};
     // clang-format on
