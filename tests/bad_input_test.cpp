@@ -103,15 +103,16 @@ static std::string TestPictureBmp(int depth) {
 // cannot be converted), a height of -2^31 (negating it for a top-down picture
 // overflows), and a size too large to exist.
 enum : int { MISSING, EMPTY, TRUNCATED, FOREIGN, FIFO, DIRECTORY, FIRST_BAD_HEADER };
+// clang-format off
 static constexpr struct {
     const char* name;
     Sint32 w, h, depth;  // the fields of a bad header
 } DAMAGES[] = {
-    // clang-format off
-    {"missing", 0, 0, 0}, {"empty", 0, 0, 0}, {"truncated", 0, 0, 0}, {"foreign", 0, 0, 0},
-    {"FIFO", 0, 0, 0}, {"directory", 0, 0, 0},
-    {"depth 2049", PICTURE_W, PICTURE_H, 2049}, {"depth 32776", PICTURE_W, PICTURE_H, 32776},
-    {"height -2^31", PICTURE_W, INT32_MIN, RGB_DEPTH}, {"2^20 x 2^20", 1 << 20, 1 << 20, RGB_DEPTH}};
+    {"missing", 0, 0, 0},   {"empty", 0, 0, 0},     {"truncated", 0, 0, 0},
+    {"foreign", 0, 0, 0},   {"FIFO", 0, 0, 0},      {"directory", 0, 0, 0},
+    {"depth 2049", PICTURE_W, PICTURE_H, 2049},     {"depth 32776", PICTURE_W, PICTURE_H, 32776},
+    {"height -2^31", PICTURE_W, INT32_MIN, RGB_DEPTH},
+    {"2^20 x 2^20", 1 << 20, 1 << 20, RGB_DEPTH}};
 // clang-format on
 static constexpr int DAMAGE_COUNT = static_cast<int>(std::size(DAMAGES));
 
@@ -271,17 +272,19 @@ TEST_F(DataCopyTest, PictureOf8Or32BitsLoadsAtItsSizeWithPureRedTransparent) {
 // the music); a tile is loaded like a picture, which every damage was tried on
 // above. What a damaged level file leaves in place is pinned by the level tests.
 TEST_F(DataCopyTest, DamagedPlayFileIsLeftOutAndPlayGoesOn) {
+    // clang-format off
     const struct {
         const char* path;
         int damage;
         std::vector<std::string> warnedAbout;
-    } cases[] = {// clang-format off
+    } cases[] = {
         {"sounds", MISSING, {}}, {"sounds/zelmorta.mid", TRUNCATED, {}},
         {EXPLOSION_SOUND, EMPTY, {}}, {"sounds/disparo.wav", FOREIGN, {}},
         {"sounds/zelmorta.mid", FIFO, {}}, {EXPLOSION_SOUND, FIFO, {}},
         {TILE_0, FOREIGN, {TILE_0}}, {"levels/level1", MISSING, {MAP_FILE, DESCRIPTION_FILE}},
         {TILE_0, FIFO, {TILE_0}}, {MAP_FILE, FIFO, {MAP_FILE}},
-        {DESCRIPTION_FILE, FIFO, {DESCRIPTION_FILE}}, {DESCRIPTION_FILE, DIRECTORY, {DESCRIPTION_FILE}}};
+        {DESCRIPTION_FILE, FIFO, {DESCRIPTION_FILE}},
+        {DESCRIPTION_FILE, DIRECTORY, {DESCRIPTION_FILE}}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path + " "s + DAMAGES[c.damage].name);
@@ -363,11 +366,12 @@ static std::string WavFile(Uint32 rate, int channels, int bits) {
 // silently.
 TEST_F(DataCopyTest, SoundHeaderLoadsOnlyWhatTheMixerCanConvert) {
     enum Outcome { LOADS, CLASSIC, WARNED, REFUSED };
+    // clang-format off
     const struct {
         Uint32 rate;
         int channels, bits;
         Outcome outcome;
-    } cases[] = {// clang-format off
+    } cases[] = {
         {MIXER_RATE, MONO, 16, LOADS},
         {44, MONO, 16, LOADS},            {43, MONO, 16, WARNED},
         {11289599, MONO, 16, CLASSIC},    {11289600, MONO, 16, WARNED},
@@ -420,12 +424,13 @@ TEST_F(DataCopyTest, OnlyWavSoundsAreTaken) {
 // the converted size, which SDL computes in an int.
 TEST(SoundCheckTest, FollowsTheConverterForAMonoOrStereoMixer) {
     constexpr Uint16 FLOAT_SAMPLES = 0x8120;
+    // clang-format off
     const struct {
         SoundFormat sound;
         Uint32 bytes;
         int mixerChannels;
         bool convertible;
-    } cases[] = {// clang-format off
+    } cases[] = {
         {{AUDIO_S16LSB, MONO, 87}, SOUND_BYTES, STEREO, true},
         {{AUDIO_S16LSB, MONO, 86}, SOUND_BYTES, STEREO, false},
         {{AUDIO_S16LSB, MONO, 5644799}, SOUND_BYTES, STEREO, true},

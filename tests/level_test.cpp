@@ -77,11 +77,12 @@ TEST_F(LevelTest, DescriptionLeadingNumberIsTheHighestTileLoaded) {
     const std::string clamped = "levels/level1/level.dsc names tile ";
     const std::string onlyTo19 = "; only tiles 0 to 19 are loaded\n";
     const std::string readAs0 = notWhole + "read as 0\n";
+    // clang-format off
     const struct {
         std::string text;
         int tilesLoaded;
         std::string warning;
-    } cases[] = {// clang-format off
+    } cases[] = {
         {"  7 word\n", 8, ""}, {"3\n", 4, ""}, {"0\n", 1, ""}, {"-1\n", 0, ""}, {"19\n", 20, ""},
         {"20\n", 20, clamped + "20" + onlyTo19},
         {"2147483647\n", 20, clamped + "2147483647" + onlyTo19},
