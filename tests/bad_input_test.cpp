@@ -127,7 +127,6 @@ class DataCopyTest : public GameTest {
     void SetUp() override {
         GameTest::SetUp();
         fs::copy(KORVANE_DATA_DIR, scratch.path, fs::copy_options::recursive);
-        alarm(HANG_SECONDS);
     }
     void TearDown() override {
         alarm(0);
@@ -184,6 +183,7 @@ class DataCopyTest : public GameTest {
     // start-up does, keeping what it printed on each stream; returns whether
     // the start-up may go on.
     bool StartUp() {
+        alarm(HANG_SECONDS);  // for this case and what it goes on to play
         FreeLoaded();
         GameState.screen = screen;
         testing::internal::CaptureStdout();
