@@ -1,7 +1,6 @@
 // Level files, written in a scratch directory, and the scrolling tile background.
 #include "level/level.h"
 
-#include <algorithm>
 #include <fstream>
 #include <numeric>
 #include <string>
@@ -14,7 +13,6 @@
 constexpr int FIRST_ROW = 30;  // map row at the top of the window after a reset
 constexpr int SAMPLE_X = 5;
 constexpr size_t HUGE_TEXT = 100000;  // bytes, far beyond any line buffer
-constexpr int SHORT_MAP_BYTES = 100;
 
 using TileMap = std::vector<unsigned char>;
 
@@ -71,14 +69,29 @@ class LevelTest : public WorldTest {
     ScopedWorkingDir inScratch{scratch.path};
 };
 
+// The leading number of the first line is the highest tile loaded, clamped to
+// tile 19. A line that is not a whole number (digits up to a blank or the end)
+// still counts as its leading number, 0 when it has none, and is reported.
 TEST_F(LevelTest, DescriptionLeadingNumberIsTheHighestTileLoaded) {
-    const std::string hugeLine = "7 " + std::string(HUGE_TEXT, 'x');
+    const std::string notWhole = "levels/level1/level.dsc does not begin with a whole number; ";
+    const std::string clamped = "levels/level1/level.dsc names tile ";
+    const std::string onlyTo19 = "; only tiles 0 to 19 are loaded\n";
+    const std::string readAs0 = notWhole + "read as 0\n";
+    // clang-format off
     const struct {
         std::string text;
         int tilesLoaded;
-    } cases[] = {{"  7 word\n", 8},   {"3\n", 4},    {"0\n", 1},
-                 {"-1\n", 0},         {"abc\n", 1},  {"", 1},
-                 {"25\n", MAX_TILES}, {hugeLine, 8}, {std::string(HUGE_TEXT, '9'), MAX_TILES}};
+        std::string warning;
+    } cases[] = {
+        {"  7 word\n", 8, ""}, {"3\n", 4, ""}, {"0\n", 1, ""}, {"-1\n", 0, ""}, {"19\n", 20, ""},
+        {"20\n", 20, clamped + "20" + onlyTo19},
+        {"2147483647\n", 20, clamped + "2147483647" + onlyTo19},
+        {std::string(HUGE_TEXT, '9'), 20, clamped + "2147483647" + onlyTo19},
+        {"7" + std::string(HUGE_TEXT, 'x') + "\n99\n", 8, notWhole + "read as 7\n"},
+        {"7 " + std::string(HUGE_TEXT, 'x'), 8, ""},
+        {"abc\n", 1, readAs0}, {"0x13\n", 1, readAs0}, {"tiles: 7\n", 1, readAs0},
+        {"-\n", 1, readAs0}, {"\n", 1, readAs0}, {"", 1, readAs0}};
+    // clang-format on
     // Files beyond the table exist, so only the clamp keeps them out of it.
     WriteLevel(1, MAX_TILES + 5, TileMap(MAP_BYTES, 0));
 
@@ -87,19 +100,21 @@ TEST_F(LevelTest, DescriptionLeadingNumberIsTheHighestTileLoaded) {
         ForgetTiles();
         WriteFile(1, "level.dsc", c.text);
 
+        testing::internal::CaptureStderr();
         LoadLevel(1);
 
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning);
         for (int t = 0; t < MAX_TILES; t++) {
             const bool loaded = t < c.tilesLoaded;
             EXPECT_EQ(WorldState.tileSprites[t].frameCount, loaded ? 1 : 0) << t;
             EXPECT_EQ(WorldState.tileBitmaps[t] != nullptr, loaded) << t;
         }
-        EXPECT_EQ(CurrentMap(), TileMap(MAP_BYTES, 0));
     }
 }
 
 // Every byte is a tile: a 13, 10 pair stays two tiles and 26 ends nothing.
 TEST_F(LevelTest, MapTakesItsFirst400BytesZeroFillsAShortOneAndAMissingOneKeepsTheOld) {
+    constexpr int SHORT_MAP_BYTES = 100;
     std::string longMap(MAP_BYTES + SHORT_MAP_BYTES, '\0');
     std::iota(longMap.begin(), longMap.end(), '\0');
     longMap.replace(1, 3, "\r\n\x1a");
@@ -109,7 +124,7 @@ TEST_F(LevelTest, MapTakesItsFirst400BytesZeroFillsAShortOneAndAMissingOneKeepsT
     std::fill_n(shortMap.begin(), SHORT_MAP_BYTES, 1);
 
     LoadLevel(1);
-    EXPECT_EQ(CurrentMap(), TileMap(longMap.begin(), longMap.begin() + MAP_BYTES));
+    EXPECT_EQ(CurrentMap(), TileMap(longMap.begin(), longMap.begin() + 400));
     std::fill_n(WorldState.levelMap, MAP_BYTES, 9);
     LoadLevel(2);
     EXPECT_EQ(CurrentMap(), shortMap);
@@ -117,7 +132,9 @@ TEST_F(LevelTest, MapTakesItsFirst400BytesZeroFillsAShortOneAndAMissingOneKeepsT
     EXPECT_EQ(CurrentMap(), shortMap);
 }
 
-// Tables freed, the ship at its start with three lives; score and level kept.
+// Tables freed, the ship at its start with three lives, a 100-frame level
+// countdown; score and level kept. The window then moves down two pixels a
+// frame, a map row every 32 frames, and jumps back to row 30 every 960.
 TEST_F(LevelTest, LoadRestartsTheLevelAndScrollMovesTwoPixelsAFrameLoopingEvery960) {
     PutEnemy(3, ENEMY_STRAIGHT, 10, 10);
     PutBullet(5, 10, 10);
@@ -143,7 +160,7 @@ TEST_F(LevelTest, LoadRestartsTheLevelAndScrollMovesTwoPixelsAFrameLoopingEvery9
               std::make_tuple(SLOT_FREE, SLOT_FREE, SLOT_FREE, 0, 0));
     const PlayerShip& ship = WorldState.ship;
     EXPECT_EQ(std::tie(ship.status, ship.x, ship.y, ship.lives),
-              std::make_tuple(SHIP_ACTIVE, SHIP_START_X, SHIP_START_Y, SHIP_START_LIVES));
+              std::make_tuple(SHIP_ACTIVE, 320, 400, 3));
     const struct {
         int frame;
         int scrollOffset;
@@ -161,39 +178,59 @@ TEST_F(LevelTest, LoadRestartsTheLevelAndScrollMovesTwoPixelsAFrameLoopingEvery9
     }
 }
 
+// Map cells naming tile 20 or more are left undrawn, the screen showing through.
 TEST_F(LevelTest, FirstFrameDrawsMapRow30AtYMinus62AndRow31AtY2) {
     TileMap map(MAP_BYTES, 0);
     for (int row = FIRST_ROW; row <= FIRST_ROW + 2; row++) {
         std::fill_n(map.begin() + MAP_COLUMNS * row, MAP_COLUMNS, row - FIRST_ROW + 1);
     }
     map[MAP_COLUMNS * (FIRST_ROW + 2) - 1] = 4;  // the last column of row 31
-    WriteLevel(1, 4, map);
+    const int row32 = MAP_COLUMNS * (FIRST_ROW + 2);
+    map[row32 + 1] = 19;
+    map[row32 + 2] = 20;
+    map[row32 + 3] = 255;
+    WriteLevel(1, 19, map);
     LoadLevel(1);
 
     DrawBackground(screen);
 
-    EXPECT_EQ(PixelAt(screen, SAMPLE_X, 1), TileColour(1, 1));
-    EXPECT_EQ(PixelAt(screen, SAMPLE_X, 2), TileColour(1, 2));
-    EXPECT_EQ(PixelAt(screen, SAMPLE_X, 65), TileColour(1, 2));
-    EXPECT_EQ(PixelAt(screen, SAMPLE_X, 66), TileColour(1, 3));
-    EXPECT_EQ(PixelAt(screen, 9 * TILE_SIZE - 1, 2), TileColour(1, 2));
-    EXPECT_EQ(PixelAt(screen, 9 * TILE_SIZE, 2), TileColour(1, 4));
+    const struct {
+        int x, y;
+        Uint32 colour;
+    } pixels[] = {{SAMPLE_X, 1, TileColour(1, 1)},        {SAMPLE_X, 2, TileColour(1, 2)},
+                  {SAMPLE_X, 65, TileColour(1, 2)},       {SAMPLE_X, 66, TileColour(1, 3)},
+                  {9 * 64 - 1, 2, TileColour(1, 2)},      {9 * 64, 2, TileColour(1, 4)},
+                  {64 + SAMPLE_X, 66, TileColour(1, 19)}, {2 * 64 + SAMPLE_X, 66, BLACK},
+                  {3 * 64 + SAMPLE_X, 66, BLACK}};
+    for (const auto& p : pixels) {
+        EXPECT_EQ(PixelAt(screen, p.x, p.y), p.colour) << p.x << ", " << p.y;
+    }
+    for (int t = 0; t < MAX_TILES; t++) {
+        EXPECT_EQ(WorldState.tileSprites[t].frames[0], WorldState.tileBitmaps[t]) << t;
+    }
 }
 
+// A tile the level names but cannot load keeps what it held, with a warning.
 TEST_F(LevelTest, LaterLevelReplacesTilesUpToItsHighestAndReleasesTheOldOnes) {
     TileMap map(MAP_BYTES, 0);
     const auto visibleRow = map.begin() + MAP_COLUMNS * (FIRST_ROW + 1);
     std::iota(visibleRow, visibleRow + 4, 0);
     WriteLevel(1, 3, map);
     WriteLevel(2, 1, map);
+    WriteFile(2, "level.dsc", "2\n");
     LoadLevel(1);
     SDL_Surface* replaced[] = {WorldState.tileBitmaps[0], WorldState.tileBitmaps[1]};
     for (SDL_Surface* old : replaced) {
         old->refcount++;  // keep it alive to see whether the loader lets it go
     }
 
+    testing::internal::CaptureStderr();
     LoadLevel(2);
+    const std::string warnings = testing::internal::GetCapturedStderr();
     DrawBackground(screen);
+
+    EXPECT_EQ(warnings.rfind("Cannot load levels/level2/tile2.bmp: ", 0), 0u) << warnings;
+    EXPECT_EQ(warnings.find('\n'), warnings.size() - 1) << warnings;
 
     for (int t = 0; t < 4; t++) {
         EXPECT_EQ(PixelAt(screen, t * TILE_SIZE + SAMPLE_X, 2), TileColour(t < 2 ? 2 : 1, t));

@@ -1,11 +1,11 @@
 /* Fault injection and scripted input for the game binary, loaded with LD_PRELOAD.
  *
  * KORVANE_FAIL=video|mixer|ttf makes that start-up step fail with SHIM_ERROR as
- * SDL's error text; KORVANE_FAIL=init-once refuses only the first SDL_Init. KORVANE_SCRIPT holds one character per screen flip, the
- * event queued right after that flip: 'k' a key press (Return), 'e' Escape,
- * 'q' a window close, '.' nothing. Every release and shutdown call the game
- * makes is logged to stderr as "shim: <name>", and so is any part of the
- * script left unplayed when the run ends. */
+ * SDL's error text; KORVANE_FAIL=init-once refuses only the first SDL_Init.
+ * KORVANE_SCRIPT holds one character per screen flip, the event queued right
+ * after that flip: 'k' a key press (Return), 'e' Escape, 'q' a window close,
+ * '.' nothing. Every release and shutdown call the game makes is logged to
+ * stderr as "shim: <name>", and so is any part of the script left unplayed. */
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE /* RTLD_NEXT */
 #endif
@@ -60,32 +60,27 @@ __attribute__((constructor)) static void ReadScript(void) {
     script = given != NULL ? given : "";
 }
 
-/* Queues the script's event for the flip just made, if it has one. */
-static void QueueScriptedEvent(void) {
-    if (*script == '\0') {
-        return;
-    }
-    const char step = *script++;
-    SDL_Event event;
-    memset(&event, 0, sizeof event);
-    event.type = step == 'q' ? SDL_QUIT : SDL_KEYDOWN;
-    event.key.keysym.sym = step == 'e' ? SDLK_ESCAPE : SDLK_RETURN;
-    if (step != '.') {
-        SDL_PushEvent(&event);
-    }
-}
-
-/* A run that ends before its script does logs the part it left unplayed. */
 __attribute__((destructor)) static void ReportUnplayedScript(void) {
     if (*script != '\0') {
         fprintf(stderr, "shim: unplayed %s\n", script);
     }
 }
 
+/* Queues the script's event for the flip just made, if it has one. */
 int SDL_Flip(SDL_Surface* screen) {
     int (*next)(SDL_Surface*) = dlsym(RTLD_NEXT, "SDL_Flip");
     const int result = next(screen);
-    QueueScriptedEvent();
+    const char step = *script;
+    if (step != '\0') {
+        script++;
+    }
+    if (step != '\0' && step != '.') {
+        SDL_Event event;
+        memset(&event, 0, sizeof event);
+        event.type = step == 'q' ? SDL_QUIT : SDL_KEYDOWN;
+        event.key.keysym.sym = step == 'e' ? SDLK_ESCAPE : SDLK_RETURN;
+        SDL_PushEvent(&event);
+    }
     return result;
 }
 
