@@ -1,8 +1,8 @@
 // Scripted headless play on the shipped levels: real play frames (without
 // their wait) driven by a simple autopilot on the keyboard state.
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,19 +36,18 @@ static void Autopilot(int frame) {
 
 // Which shipped level's map and first tile are in the world (0 for neither).
 static int LoadedLevel() {
-    for (int n = 1; n <= LEVEL_COUNT; n++) {
+    constexpr int MIDDLE = TILE_SIZE / 2;
+    SDL_Surface* loaded = WorldState.tileBitmaps[0];
+    for (int n = 1; n <= LEVEL_COUNT && loaded; n++) {
         const std::string dir = "levels/level" + std::to_string(n) + "/";
-        std::vector<unsigned char> map(MAP_BYTES);
-        FILE* file = fopen((dir + "map.map").c_str(), "rb");
-        const bool mapRead = file && fread(map.data(), 1, MAP_BYTES, file) == size_t(MAP_BYTES);
-        if (file) {
-            fclose(file);
-        }
+        std::ifstream file(dir + "map.map", std::ios::binary);
+        std::vector<char> map(MAP_BYTES);
+        file.read(map.data(), MAP_BYTES);
         SDL_Surface* tile = SDL_LoadBMP((dir + "tile0.bmp").c_str());
-        const bool same = mapRead && tile &&
-                          memcmp(map.data(), WorldState.levelMap, MAP_BYTES) == 0 &&
-                          PixelAt(tile, TILE_SIZE / 2, TILE_SIZE / 2) ==
-                              PixelAt(WorldState.tileBitmaps[0], TILE_SIZE / 2, TILE_SIZE / 2);
+        SDL_LockSurface(loaded);
+        const bool same = file && tile && memcmp(map.data(), WorldState.levelMap, MAP_BYTES) == 0 &&
+                          PixelAt(tile, MIDDLE, MIDDLE) == PixelAt(loaded, MIDDLE, MIDDLE);
+        SDL_UnlockSurface(loaded);
         SDL_FreeSurface(tile);
         if (same) {
             return n;

@@ -15,31 +15,23 @@ constexpr int LAST_EXPLOSION_FRAME = 6;
 constexpr int TOUCHING_X = SHIP_START_X - 20;
 constexpr int TOUCHING_Y = SHIP_START_Y - 20;
 
-class SceneTest : public WorldTest {
-  protected:
-    static void PutShot(int slot, int x, int y) {
-        WorldState.ShotX[slot] = x;
-        WorldState.ShotY[slot] = y;
-    }
+using SceneTest = WorldTest;
 
-    static int ActiveExplosions() { return CountActive(WorldState.explosions, MAX_EXPLOSIONS); }
+static void PutShot(int slot, int x, int y) {
+    WorldState.ShotX[slot] = x;
+    WorldState.ShotY[slot] = y;
+}
 
-    static void ExpectExplosionAt(int slot, int x, int y) {
-        const Explosion& explosion = WorldState.explosions[slot];
-        EXPECT_EQ(std::tie(explosion.active, explosion.x, explosion.y),
-                  std::make_tuple(SLOT_ACTIVE, x, y))
-            << "slot " << slot;
-    }
+static int ActiveExplosions() {
+    return CountActive(WorldState.explosions, MAX_EXPLOSIONS);
+}
 
-    // One life lost, and one explosion at the ship's position.
-    static void ExpectShipHitOnce() {
-        const PlayerShip& ship = WorldState.ship;
-        EXPECT_EQ(std::tie(ship.lives, ship.status, ship.timer),
-                  std::make_tuple(SHIP_START_LIVES - 1, SHIP_DESTROYED, DESTROYED_FRAMES));
-        EXPECT_EQ(ActiveExplosions(), 1);
-        ExpectExplosionAt(MAX_EXPLOSIONS, SHIP_START_X, SHIP_START_Y);
-    }
-};
+static void ExpectExplosionAt(int slot, int x, int y) {
+    const Explosion& explosion = WorldState.explosions[slot];
+    EXPECT_EQ(std::tie(explosion.active, explosion.x, explosion.y),
+              std::make_tuple(SLOT_ACTIVE, x, y))
+        << "slot " << slot;
+}
 
 TEST_F(SceneTest, ShotOverlappingTwoEnemiesDestroysBoth) {
     PutEnemy(2, ENEMY_STRAIGHT, 100, 100);
@@ -96,57 +88,58 @@ TEST_F(SceneTest, BossFallsOnItsHundredthHitAndStartsTheLevelChange) {
     ExpectExplosionAt(MAX_EXPLOSIONS, 100, 100);
 }
 
-TEST_F(SceneTest, EnemiesOfAnyKindTouchingTheShipCostOneLifeAndFlyOn) {
-    for (int kind : {ENEMY_STRAIGHT, ENEMY_DIAGONAL, ENEMY_BOSS}) {
-        SCOPED_TRACE(kind);
-        ResetWorld();
-        const Enemy& enemy = PutEnemy(3, kind, TOUCHING_X, TOUCHING_Y);
-        const Enemy& second = PutEnemy(5, ENEMY_STRAIGHT, SHIP_START_X + 10, SHIP_START_Y + 10);
-
-        DrawScene(screen);
-
-        ExpectShipHitOnce();
-        // Started before the explosions step, so its first frame is already drawn.
-        EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].frame, 2);
-        EXPECT_EQ(std::tie(enemy.active, enemy.x, enemy.y, second.active),
-                  std::make_tuple(SLOT_ACTIVE, TOUCHING_X, TOUCHING_Y, SLOT_ACTIVE));
-    }
-}
-
-TEST_F(SceneTest, EnemyBulletHittingTheShipStaysInPlay) {
-    const EnemyBullet& bullet = PutBullet(0, SHIP_START_X + 5, SHIP_START_Y + 5);
-
-    DrawScene(screen);
-
-    ExpectShipHitOnce();
-    EXPECT_EQ(bullet.active, SLOT_ACTIVE);
-}
-
-TEST_F(SceneTest, RespawningShipBlinksOnEvenTimerFramesAndNothingHurtsItUntilActive) {
+// Whatever touches an active ship costs one life and flies on, and an
+// explosion starts at the ship. A respawning ship blinks,
+// drawn on even timer values, and nothing hurts it; a destroyed one is not drawn.
+TEST_F(SceneTest, ShipHitsAndBlinking) {
+    constexpr int X = SHIP_START_X;
+    constexpr int Y = SHIP_START_Y;
+    constexpr int ONLY_A_BULLET = -1;
     const struct {
-        int status;
-        int timer;
-        bool drawn;
+        int kind;
+        int status, timer;
+        bool hit, drawn;
     } cases[] = {
-        {SHIP_RESPAWNING, 2, true}, {SHIP_RESPAWNING, 3, false}, {SHIP_DESTROYED, 2, false}};
+        {ENEMY_STRAIGHT, SHIP_ACTIVE, 0, true, false},
+        {ENEMY_DIAGONAL, SHIP_ACTIVE, 0, true, false},
+        {ENEMY_BOSS, SHIP_ACTIVE, 0, true, false},
+        {ONLY_A_BULLET, SHIP_ACTIVE, 0, true, false},
+        {ONLY_A_BULLET, SHIP_RESPAWNING, 2, false, true},
+        {ENEMY_STRAIGHT, SHIP_RESPAWNING, 3, false, false},
+        {ONLY_A_BULLET, SHIP_DESTROYED, 2, false, false},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.status * 10 + c.timer);
+        SCOPED_TRACE(testing::Message()
+                     << "kind " << c.kind << ", status " << c.status << ", timer " << c.timer);
         ResetWorld();
         ClearScreen(screen);
-        WorldState.ship.status = c.status;
-        WorldState.ship.timer = c.timer;
-        WorldState.shipSprite.x = SHIP_START_X;
-        WorldState.shipSprite.y = SHIP_START_Y;
-        PutEnemy(0, ENEMY_STRAIGHT, SHIP_START_X + 10, SHIP_START_Y + 10);
-        PutBullet(0, SHIP_START_X + 5, SHIP_START_Y + 5);
+        PlayerShip& ship = WorldState.ship;
+        ship.status = c.status;
+        ship.timer = c.timer;
+        WorldState.shipSprite.x = X;
+        WorldState.shipSprite.y = Y;
+        // An enemy and a bullet touch the ship (one hit counts), or a bullet alone.
+        if (c.kind != ONLY_A_BULLET) {
+            PutEnemy(3, c.kind, X + 10, Y + 10);
+        }
+        const EnemyBullet& bullet = PutBullet(0, X + 5, Y + 5);
 
         DrawScene(screen);
 
-        EXPECT_EQ(PixelAt(screen, SHIP_START_X + 1, SHIP_START_Y + 1),
-                  c.drawn ? SHIP_COLOUR : BLACK);
-        EXPECT_EQ(std::tie(WorldState.ship.lives, WorldState.ship.status),
-                  std::make_tuple(SHIP_START_LIVES, c.status));
-        EXPECT_EQ(ActiveExplosions(), 0);
+        if (c.hit) {
+            EXPECT_EQ(std::tie(ship.lives, ship.status, ship.timer),
+                      std::make_tuple(SHIP_START_LIVES - 1, SHIP_DESTROYED, DESTROYED_FRAMES));
+            ExpectExplosionAt(MAX_EXPLOSIONS, X, Y);
+            // Enemies are tested before the explosions are drawn, bullets after.
+            EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].frame, c.kind == ONLY_A_BULLET ? 1 : 2);
+        } else {
+            EXPECT_EQ(std::tie(ship.lives, ship.status),
+                      std::make_tuple(SHIP_START_LIVES, c.status));
+            EXPECT_EQ(PixelAt(screen, X + 1, Y + 1), c.drawn ? SHIP_COLOUR : BLACK);
+        }
+        EXPECT_EQ(ActiveExplosions(), c.hit ? 1 : 0);
+        EXPECT_EQ(bullet.active, SLOT_ACTIVE);
+        EXPECT_EQ(CountActive(WorldState.enemies, MAX_ENEMIES), c.kind == ONLY_A_BULLET ? 0 : 1);
     }
 }
 

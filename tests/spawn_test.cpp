@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <tuple>
-#include <vector>
 
 #include "world/explosions.h"
 #include "world/firing.h"
@@ -149,11 +148,8 @@ TEST_F(SpawnTest, BossReplacesSlotOneWithoutExplosionOrScoreAndHeadsTowardTheShi
 // The sound is asked for on every shot and explosion, even when the table has
 // no room left for what it would show.
 TEST_F(SpawnTest, ShotAndExplosionSoundsPlayEvenWhenTheirTableIsFull) {
-    std::vector<Sint16> silence(MIX_DEFAULT_FREQUENCY);
-    Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(silence.data()),
-                                         static_cast<Uint32>(silence.size() * sizeof(Sint16)));
-    GameState.shotSound = chunk;
-    GameState.explosionSound = chunk;
+    GameState.shotSound = SilentChunk();
+    GameState.explosionSound = SilentChunk();
     PlaceShipSprite(320);
     std::fill(std::begin(WorldState.ShotX), std::end(WorldState.ShotX), 1);
     for (Explosion& explosion : WorldState.explosions) {
@@ -170,5 +166,4 @@ TEST_F(SpawnTest, ShotAndExplosionSoundsPlayEvenWhenTheirTableIsFull) {
         EXPECT_GT(Mix_Playing(-1), 0);
     }
     Mix_HaltChannel(-1);
-    Mix_FreeChunk(chunk);
 }
