@@ -33,34 +33,24 @@ static void ExpectExplosionAt(int slot, int x, int y) {
         << "slot " << slot;
 }
 
-TEST_F(SceneTest, ShotOverlappingTwoEnemiesDestroysBoth) {
-    PutEnemy(2, ENEMY_STRAIGHT, 100, 100);
-    PutEnemy(4, ENEMY_DIAGONAL, 130, 110);
-    PutShot(0, 140, 120);
-
-    DrawScene(screen);
-
-    EXPECT_EQ(std::tie(WorldState.enemies[2].active, WorldState.enemies[4].active),
-              std::make_tuple(SLOT_FREE, SLOT_FREE));
-    EXPECT_EQ(GameState.score, 20);
-    ExpectExplosionAt(MAX_EXPLOSIONS, 100, 100);
-    ExpectExplosionAt(MAX_EXPLOSIONS - 1, 130, 110);
-    EXPECT_EQ(WorldState.ShotX[0], 0);
-    // The shot is still drawn in the frame of its hit.
-    EXPECT_EQ(PixelAt(screen, 145, 125), SHOT_COLOUR);
-}
-
-TEST_F(SceneTest, ShotOverlappingBossAndALaterEnemyCountsBoth) {
+// One shot takes a hit off the boss and destroys every enemy it overlaps,
+// explosions filling from the top slot in slot order. It is spent, but still
+// drawn in the frame of its hit.
+TEST_F(SceneTest, ShotOverlappingTheBossAndTwoEnemiesCountsEach) {
     const Enemy& boss = PutEnemy(BOSS_SLOT, ENEMY_BOSS, 100, 100);
-    PutEnemy(3, ENEMY_STRAIGHT, 150, 150);
-    PutShot(0, 160, 160);
+    PutEnemy(2, ENEMY_STRAIGHT, 130, 110);
+    PutEnemy(4, ENEMY_DIAGONAL, 150, 140);
+    PutShot(0, 160, 140);
 
     DrawScene(screen);
 
     EXPECT_EQ(std::tie(boss.active, boss.hits), std::make_tuple(SLOT_ACTIVE, 1));
-    EXPECT_EQ(WorldState.enemies[3].active, SLOT_FREE);
-    EXPECT_EQ(GameState.score, 10);
+    EXPECT_EQ(CountActive(WorldState.enemies, MAX_ENEMIES), 1);
+    EXPECT_EQ(GameState.score, 20);
+    ExpectExplosionAt(MAX_EXPLOSIONS, 130, 110);
+    ExpectExplosionAt(MAX_EXPLOSIONS - 1, 150, 140);
     EXPECT_EQ(WorldState.ShotX[0], 0);
+    EXPECT_EQ(PixelAt(screen, 165, 145), SHOT_COLOUR);
 }
 
 TEST_F(SceneTest, BossFallsOnItsHundredthHitAndStartsTheLevelChange) {

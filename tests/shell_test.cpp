@@ -250,20 +250,15 @@ TEST_F(ShellTest, FrameElapsedCountsAcrossTheTickCounterWrap) {
 // Only the compatibility layer (1.2.50 and later) gets a stereo mixer; the
 // classic releases, and whatever SDL this test runs on, keep their rule.
 TEST(MixerChannels, StereoOnlyOnTheCompatibilityLayer) {
-    const struct {
-        SDL_version linked;
-        int channels;
-    } cases[] = {
+    const std::pair<SDL_version, int> cases[] = {
         {{1, 2, 15}, 1}, {{1, 2, 49}, 1}, {{1, 2, 50}, 2}, {{1, 2, 60}, 2},
         {{1, 2, 68}, 2}, {{1, 3, 0}, 1},  {{2, 0, 60}, 1},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(MixerChannels(c.linked), c.channels)
-            << int(c.linked.major) << "." << int(c.linked.minor) << "." << int(c.linked.patch);
+    for (const auto& [linked, channels] : cases) {
+        EXPECT_EQ(MixerChannels(linked), channels) << int(linked.minor) << "." << int(linked.patch);
     }
-    int frequency = 0;
+    int frequency = 0, channels = 0;
     Uint16 format = 0;
-    int channels = 0;
     TestScreen();
     ASSERT_EQ(Mix_QuerySpec(&frequency, &format, &channels), 1) << Mix_GetError();
     EXPECT_EQ(channels, MixerChannels(*SDL_Linked_Version()));
