@@ -11,6 +11,7 @@ constexpr int HUD_FONT_POINTS = 20;
 // A box at the caption's top-left corner that its first letters always cover.
 constexpr SDL_Rect CAPTION_PROBE = {310, 240, 40, 20};
 constexpr int LAST_EXPLOSION_FRAME = 6;
+constexpr int START_LIVES = 3;  // a level starts with three ships
 // Where an enemy overlaps the ship standing at its start.
 constexpr int TOUCHING_X = SHIP_START_X - 20;
 constexpr int TOUCHING_Y = SHIP_START_Y - 20;
@@ -118,13 +119,12 @@ TEST_F(SceneTest, ShipHitsAndBlinking) {
 
         if (c.hit) {
             EXPECT_EQ(std::tie(ship.lives, ship.status, ship.timer),
-                      std::make_tuple(SHIP_START_LIVES - 1, SHIP_DESTROYED, DESTROYED_FRAMES));
+                      std::make_tuple(START_LIVES - 1, SHIP_DESTROYED, DESTROYED_FRAMES));
             ExpectExplosionAt(MAX_EXPLOSIONS, X, Y);
             // Enemies are tested before the explosions are drawn, bullets after.
             EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].frame, c.kind == ONLY_A_BULLET ? 1 : 2);
         } else {
-            EXPECT_EQ(std::tie(ship.lives, ship.status),
-                      std::make_tuple(SHIP_START_LIVES, c.status));
+            EXPECT_EQ(std::tie(ship.lives, ship.status), std::make_tuple(START_LIVES, c.status));
             EXPECT_EQ(PixelAt(screen, X + 1, Y + 1), c.drawn ? SHIP_COLOUR : BLACK);
         }
         EXPECT_EQ(ActiveExplosions(), c.hit ? 1 : 0);

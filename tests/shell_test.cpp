@@ -136,9 +136,9 @@ TEST_F(ShellTest, ExtraLifeComesOnlyWhenAFrameEndsOnAPositiveMultipleOf2000) {
     constexpr int SHOT_BELOW_Y = 30;
     const struct {
         int score, kills, endScore, endLives;
-    } cases[] = {{1990, 1, 2010, SHIP_START_LIVES + 1},  // lands on 2000
-                 {1990, 2, 2010, SHIP_START_LIVES},      // steps over it
-                 {0, 0, 0, SHIP_START_LIVES}};
+    } cases[] = {{1990, 1, 2010, 4},  // lands on 2000: a fourth ship
+                 {1990, 2, 2010, 3},  // steps over it
+                 {0, 0, 0, 3}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.score << " and " << c.kills << " kills");
         ResetWorld();
