@@ -148,7 +148,7 @@ TEST_F(SceneTest, LifeIconsStandAt32And54And76AndNoneWithoutLives) {
     EXPECT_EQ(LitPixels(screen, 0, 0, 120, 25), 0);
 }
 
-TEST_F(SceneTest, LevelCaptionShowsOnEvenFramesOfTheFirstHundredAfterALoad) {
+TEST_F(SceneTest, LevelCaptionShowsOnEvenFramesOfTheFirstHundredAfterALoadBesideTheScore) {
     const std::string fontPath = std::string(KORVANE_DATA_DIR) + "/ariblk.ttf";
     GameState.font = TTF_OpenFont(fontPath.c_str(), HUD_FONT_POINTS);
     ASSERT_NE(GameState.font, nullptr) << fontPath;
@@ -162,15 +162,21 @@ TEST_F(SceneTest, LevelCaptionShowsOnEvenFramesOfTheFirstHundredAfterALoad) {
         EXPECT_EQ(shown, frame % 2 == 0 && frame <= 100) << "frame " << frame;
     }
     EXPECT_EQ(GameState.levelCountdown, 0);
+    // The score stands at (530, 5).
+    EXPECT_GT(LitPixels(screen, 530, 5, 20, 20), 0);
+    EXPECT_EQ(LitPixels(screen, 520, 0, 10, 30), 0);
     TTF_CloseFont(GameState.font);
     GameState.font = nullptr;
 }
 
+// The bullet is drawn over a shot in the same place.
 TEST_F(SceneTest, BulletFrameTogglesOnEveryFifthDrawnFrame) {
     const EnemyBullet& bullet = PutBullet(0, 100, 100);
+    PutShot(0, 100, 100);
 
     for (int shown : {0, 0, 0, 0, 1, 1, 1, 1, 1, 0}) {
         DrawScene(screen);
+        EXPECT_EQ(PixelAt(screen, 101, 101), shown ? Rgb(128, 0, 255) : Rgb(255, 0, 255));
         EXPECT_EQ(std::tie(bullet.frame, WorldState.bulletSprite.currentFrame),
                   std::make_tuple(shown, shown));
     }
@@ -203,6 +209,7 @@ TEST_F(SceneTest, ExplosionShowsFramesOneToSixWhereTheEnemyWasThenFreesItsSlot) 
         DrawExplosions(screen);
         const Uint32 expected = frame <= LAST_EXPLOSION_FRAME ? ExplosionColour(frame) : BLACK;
         EXPECT_EQ(PixelAt(screen, 110, 110), expected) << "frame " << frame;
+        EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].active,
+                  frame < LAST_EXPLOSION_FRAME ? SLOT_ACTIVE : SLOT_FREE);
     }
-    EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].active, SLOT_FREE);
 }
