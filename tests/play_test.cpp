@@ -39,9 +39,14 @@ static int LoadedLevel() {
     return 0;
 }
 
-// A game fixture running in the data directory.
+// A game fixture running in the data directory; frees the last level's tiles.
 class PlayTest : public GameTest {
   protected:
+    void TearDown() override {
+        for (SDL_Surface* tile : WorldState.tileBitmaps) {
+            SDL_FreeSurface(tile);
+        }
+    }
     ScopedWorkingDir inData{KORVANE_DATA_DIR};
 };
 
