@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "world_fixture.h"
 
@@ -70,17 +69,10 @@ TEST_F(AssetsTest, ResourcesLoadWithoutAJoystick) {
 }
 
 TEST_F(AssetsTest, SoundsTakeFreeChannelsUntilAllAreBusy) {
-    // Silence long enough to outlast the test, in the mixer's 16-bit mono format.
-    std::vector<Sint16> silence(MIX_DEFAULT_FREQUENCY);
-    Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(silence.data()),
-                                         static_cast<Uint32>(silence.size() * sizeof(Sint16)));
-
     PlaySound(nullptr);
     for (int i = 0; i <= MIX_CHANNELS; i++) {
-        PlaySound(chunk);
+        PlaySound(SilentChunk());
     }
     EXPECT_EQ(Mix_Playing(-1), MIX_CHANNELS);
-
     Mix_HaltChannel(-1);
-    Mix_FreeChunk(chunk);
 }

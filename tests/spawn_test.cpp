@@ -1,16 +1,18 @@
 // Spawning enemies and the boss, and firing bullets and shots.
-#include "world/firing.h"
 #include "world/spawn.h"
+
+#include <SDL_mixer.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <tuple>
 
+#include "world/explosions.h"
+#include "world/firing.h"
 #include "world/update.h"
 #include "world_fixture.h"
 
-constexpr int SPAWN_X_RANGE = 640;
 constexpr int SHOT_SLOTS = MAX_PLAYER_SHOTS + 1;
 
 using SpawnTest = WorldTest;
@@ -36,32 +38,41 @@ TEST_F(SpawnTest, EnemyTakesTheHighestFreeSlotAndNothingWhenAllAreBusy) {
     EXPECT_EQ(memcmp(before, WorldState.enemies, sizeof before), 0);
 }
 
-// x is the first draw when it is at most 640 and wraps otherwise (641 gives 1,
-// 1280 gives 0); the kind is the second draw's parity. A diagonal enemy at the
-// ship sprite's x heads right; one pixel right of it, left.
-TEST_F(SpawnTest, EnemyTakesXAndKindFromTwoRandDrawsAndHeadsTowardTheShipSprite) {
-    bool kindSeen[2] = {false, false};
-    for (unsigned seed = 1; seed <= 40; seed++) {
-        SCOPED_TRACE(seed);
-        srand(seed);
-        const int r1 = rand();
-        const int kind = rand() % 2;
-        const int x = r1 <= SPAWN_X_RANGE ? r1 : r1 % SPAWN_X_RANGE;
-        const bool rightOfShip = seed % 2 == 1;
-        PlaceShipSprite(x - (rightOfShip ? 1 : 0));
-        ResetWorld();
-        WorldState.enemies[MAX_ENEMIES].hasFired = 1;
+// Draws fed to SpawnEnemy through its random seam, in order.
+static const int* nextDraw = nullptr;
+static int FedDraw() {
+    return *nextDraw++;
+}
 
-        srand(seed);
+// x is the first draw up to 640 and wraps above it; the kind is the second
+// draw's parity. A diagonal enemy heads toward the ship sprite's x (right when
+// level with it).
+TEST_F(SpawnTest, EnemyTakesXAndKindFromTwoDrawsAndHeadsTowardTheShipSprite) {
+    const struct {
+        int draws[2];
+        int shipX, x, kind, dx;
+    } cases[] = {
+        {{0, 2}, 0, 0, ENEMY_STRAIGHT, 0},       {{639, 4}, 0, 639, ENEMY_STRAIGHT, 0},
+        {{640, 1}, 640, 640, ENEMY_DIAGONAL, 3}, {{640, 3}, 639, 640, ENEMY_DIAGONAL, -3},
+        {{641, 1}, 300, 1, ENEMY_DIAGONAL, 3},   {{1280, 1}, 0, 0, ENEMY_DIAGONAL, 3},
+        {{1281, 0}, 0, 1, ENEMY_STRAIGHT, 0},    {{RAND_MAX, 1}, 0, 127, ENEMY_DIAGONAL, -3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "draws " << c.draws[0] << ", " << c.draws[1]);
+        ResetWorld();
+        PlaceShipSprite(c.shipX);
+        WorldState.enemies[MAX_ENEMIES].hasFired = 1;
+        nextDraw = c.draws;
+        RandomDraw = FedDraw;
+
         SpawnEnemy();
+        RandomDraw = rand;
 
         const Enemy& enemy = WorldState.enemies[MAX_ENEMIES];
-        const int dx = kind == ENEMY_STRAIGHT ? 0 : rightOfShip ? -3 : 3;
+        EXPECT_EQ(nextDraw, c.draws + 2);
         EXPECT_EQ(std::tie(enemy.x, enemy.y, enemy.kind, enemy.dx, enemy.dy, enemy.hasFired),
-                  std::make_tuple(x, -30, kind, dx, 5, 0));
-        kindSeen[kind] = true;
+                  std::make_tuple(c.x, -30, c.kind, c.dx, 5, 0));
     }
-    EXPECT_TRUE(kindSeen[ENEMY_STRAIGHT] && kindSeen[ENEMY_DIAGONAL]);
 }
 
 TEST_F(SpawnTest, EnemyBulletStartsBelowTheEnemyAndDriftsTowardTheShipSprite) {
@@ -81,32 +92,26 @@ TEST_F(SpawnTest, EnemyBulletStartsBelowTheEnemyAndDriftsTowardTheShipSprite) {
     EXPECT_EQ(WorldState.enemyBullets[MAX_ENEMY_BULLETS - 1].dx, -3);
 }
 
+// A shot fired from x 0 leaves its slot looking free: it never moves and the
+// next shot takes the slot.
 TEST_F(SpawnTest, PlayerShotStarts15PixelsAboveTheShipSpriteWhileASlotIsFree) {
     WorldState.ship.x = 10;
     WorldState.ship.y = 20;
-    PlaceShipSprite(320);
-    PlayerFire();
-    EXPECT_EQ(std::tie(WorldState.ShotX[MAX_PLAYER_SHOTS], WorldState.ShotY[MAX_PLAYER_SHOTS]),
-              std::make_tuple(320, 385));
-
-    for (int i = 1; i < SHOT_SLOTS; i++) {
-        PlayerFire();
-    }
-    PlaceShipSprite(50);
-    PlayerFire();
-    EXPECT_EQ(std::count(WorldState.ShotX, WorldState.ShotX + SHOT_SLOTS, 320), SHOT_SLOTS);
-}
-
-TEST_F(SpawnTest, ShotFiredFromXZeroStaysFreeAndNeverMoves) {
     PlaceShipSprite(0);
     PlayerFire();
     UpdateWorld();
     EXPECT_EQ(std::tie(WorldState.ShotX[MAX_PLAYER_SHOTS], WorldState.ShotY[MAX_PLAYER_SHOTS]),
               std::make_tuple(0, 385));
 
+    PlaceShipSprite(320);
+    for (int i = 0; i < SHOT_SLOTS; i++) {
+        PlayerFire();
+    }
+    EXPECT_EQ(std::tie(WorldState.ShotX[MAX_PLAYER_SHOTS], WorldState.ShotY[MAX_PLAYER_SHOTS]),
+              std::make_tuple(320, 385));
     PlaceShipSprite(50);
     PlayerFire();
-    EXPECT_EQ(WorldState.ShotX[MAX_PLAYER_SHOTS], 50);
+    EXPECT_EQ(std::count(WorldState.ShotX, WorldState.ShotX + SHOT_SLOTS, 320), SHOT_SLOTS);
 }
 
 TEST_F(SpawnTest, BossReplacesSlotOneWithoutExplosionOrScoreAndHeadsTowardTheShipSprite) {
@@ -132,4 +137,27 @@ TEST_F(SpawnTest, BossReplacesSlotOneWithoutExplosionOrScoreAndHeadsTowardTheShi
     PlaceShipSprite(259);
     SpawnBoss();
     EXPECT_EQ(boss.dx, -3);
+}
+
+// The sound is asked for on every shot and explosion, even when the table has
+// no room left for what it would show.
+TEST_F(SpawnTest, ShotAndExplosionSoundsPlayEvenWhenTheirTableIsFull) {
+    GameState.shotSound = SilentChunk();
+    GameState.explosionSound = SilentChunk();
+    PlaceShipSprite(320);
+    std::fill(std::begin(WorldState.ShotX), std::end(WorldState.ShotX), 1);
+    for (Explosion& explosion : WorldState.explosions) {
+        explosion.active = SLOT_ACTIVE;
+    }
+    const struct {
+        const char* what;
+        void (*act)();
+    } cases[] = {{"shot", PlayerFire}, {"explosion", [] { StartExplosion(EXPLODE_PLAYER); }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Mix_HaltChannel(-1);
+        c.act();
+        EXPECT_GT(Mix_Playing(-1), 0);
+    }
+    Mix_HaltChannel(-1);
 }

@@ -57,7 +57,9 @@ TEST_F(SpriteTest, OverlapIsStrictSymmetricAndExactlyZeroOrOne) {
     }
 }
 
-TEST_F(SpriteTest, FullSpriteDropsFurtherFrames) {
+// A full sprite drops further frames; SelectFrame ignores indices outside
+// 0..capacity-1, and a selected slot with no frame draws and overlaps nothing.
+TEST_F(SpriteTest, FramesAreBoundedByCapacityAndAnUnfilledSlotShowsNothing) {
     for (const int capacity : {1, 7}) {
         Sprite sprite(capacity);
         for (int i = 0; i <= capacity; i++) {
@@ -66,9 +68,6 @@ TEST_F(SpriteTest, FullSpriteDropsFurtherFrames) {
         EXPECT_EQ(sprite.frameCount, capacity);
         EXPECT_EQ(sprite.frames[capacity - 1], surfaces[surfaces.size() - 2]) << capacity;
     }
-}
-
-TEST_F(SpriteTest, SelectFrameIsBoundedByCapacityAndAnUnfilledSlotShowsNothing) {
     constexpr int CAPACITY = 12;
     constexpr int UNFILLED = 9;
     Sprite explosion(CAPACITY);
@@ -76,25 +75,23 @@ TEST_F(SpriteTest, SelectFrameIsBoundedByCapacityAndAnUnfilledSlotShowsNothing) 
     explosion.AddFrame(Frame(BIG));
     Sprite ship;
     ship.AddFrame(Frame(BIG));
-
-    explosion.SelectFrame(1);
-    explosion.SelectFrame(CAPACITY);
-    explosion.SelectFrame(-1);
+    for (const int index : {1, CAPACITY, -1}) {
+        explosion.SelectFrame(index);
+    }
     EXPECT_EQ(explosion.currentFrame, 1);
 
     explosion.SelectFrame(UNFILLED);
     explosion.Draw(screen);
     EXPECT_EQ(explosion.currentFrame, UNFILLED);
     EXPECT_EQ(LitPixels(screen, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT), 0);
-    EXPECT_EQ(explosion.Overlaps(ship), 0);
-    EXPECT_EQ(ship.Overlaps(explosion), 0);
+    EXPECT_EQ(explosion.Overlaps(ship) + ship.Overlaps(explosion), 0);
 }
 
 TEST_F(SpriteTest, LoadedBitmapKeysOutPureRedOnly) {
     const ScratchDir dir;
     const std::string path = (dir.path / "key.bmp").string();
     SDL_Surface* picture = MakeSurface(2, 1, 254, 0, 0);
-    SDL_Rect left = {0, 0, 1, 1};
+    SDL_Rect left = {0, 0, 1, 1};  // pure red beside almost red
     SDL_FillRect(picture, &left, SDL_MapRGB(picture->format, 255, 0, 0));
     SDL_SaveBMP(picture, path.c_str());
     SDL_FreeSurface(picture);

@@ -1,7 +1,5 @@
 #include "test_support.h"
 
-#include <SDL_mixer.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -13,6 +11,14 @@ SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
         SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, r, g, b));
     return surface;
+}
+
+Mix_Chunk* SilentChunk() {
+    // Never destroyed, like the sprites' frames below.
+    static std::vector<Sint16>& silence = *new std::vector<Sint16>(MIX_DEFAULT_FREQUENCY);
+    static Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(silence.data()),
+                                                Uint32(silence.size() * sizeof(Sint16)));
+    return chunk;
 }
 
 void EmptySprite(Sprite& sprite) {
@@ -41,17 +47,6 @@ SDL_Surface* TestScreen() {
     return screen;
 }
 
-static std::vector<Sprite*> AllWorldSprites() {
-    WorldRecord& w = WorldState;
-    std::vector<Sprite*> sprites = {&w.lifeSprite,  &w.bulletSprite,    &w.shotSprite,
-                                    &w.enemySprite, &w.bossSprite,      &w.enemy2Sprite,
-                                    &w.shipSprite,  &w.explosionSprite, &w.titleSprite};
-    for (Sprite& tile : w.tileSprites) {
-        sprites.push_back(&tile);
-    }
-    return sprites;
-}
-
 void ClearGlobalRecords() {
     GameState = GameRecord{};
     WorldRecord& w = WorldState;
@@ -63,8 +58,13 @@ void ClearGlobalRecords() {
     memset(w.ShotY, 0, sizeof w.ShotY);
     memset(w.tileBitmaps, 0, sizeof w.tileBitmaps);
     memset(w.levelMap, 0, sizeof w.levelMap);
-    for (Sprite* sprite : AllWorldSprites()) {
+    for (Sprite* sprite :
+         {&w.lifeSprite, &w.bulletSprite, &w.shotSprite, &w.enemySprite, &w.bossSprite,
+          &w.enemy2Sprite, &w.shipSprite, &w.explosionSprite, &w.titleSprite}) {
         EmptySprite(*sprite);
+    }
+    for (Sprite& tile : w.tileSprites) {
+        EmptySprite(tile);
     }
 }
 
@@ -79,17 +79,16 @@ static SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
 void GiveSpritesFrames() {
     WorldRecord& w = WorldState;
     w.titleSprite.AddFrame(KeptSurface(SCREEN_WIDTH, SCREEN_HEIGHT, 10, 10, 40));
-    for (int i = 0; i < TEST_EXPLOSION_FRAMES; i++) {
-        w.explosionSprite.AddFrame(
-            KeptSurface(TEST_EXPLOSION_SIZE, TEST_EXPLOSION_SIZE, 250, 100 + 20 * i, 0));
+    for (int i = 0; i < 7; i++) {  // the art's seven explosion stages
+        w.explosionSprite.AddFrame(KeptSurface(60, 60, 250, 100 + 20 * i, 0));
     }
-    w.bulletSprite.AddFrame(KeptSurface(TEST_BULLET_SIZE, TEST_BULLET_SIZE, 255, 0, 255));
-    w.bulletSprite.AddFrame(KeptSurface(TEST_BULLET_SIZE, TEST_BULLET_SIZE, 128, 0, 255));
-    w.shipSprite.AddFrame(KeptSurface(TEST_SHIP_SIZE, TEST_SHIP_SIZE, 0, 200, 255));
+    w.bulletSprite.AddFrame(KeptSurface(8, 8, 255, 0, 255));
+    w.bulletSprite.AddFrame(KeptSurface(8, 8, 128, 0, 255));
+    w.shipSprite.AddFrame(KeptSurface(20, 20, 0, 200, 255));
     w.enemySprite.AddFrame(KeptSurface(TEST_ENEMY_W, TEST_ENEMY_H, 0, 255, 0));
     w.enemy2Sprite.AddFrame(KeptSurface(TEST_ENEMY_W, TEST_ENEMY_H, 0, 128, 0));
-    w.bossSprite.AddFrame(KeptSurface(TEST_BOSS_W, TEST_BOSS_H, 128, 128, 128));
-    w.shotSprite.AddFrame(KeptSurface(TEST_SHOT_W, TEST_SHOT_H, 255, 255, 0));
+    w.bossSprite.AddFrame(KeptSurface(120, 80, 128, 128, 128));
+    w.shotSprite.AddFrame(KeptSurface(20, 12, 255, 255, 0));
     w.lifeSprite.AddFrame(KeptSurface(TEST_LIFE_SIZE, TEST_LIFE_SIZE, 0, 0, 255));
 }
 

@@ -3,26 +3,23 @@
 #pragma once
 
 #include <SDL.h>
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include "shell/game_state.h"
 #include "world/world.h"
 
-// Frame sizes given to the sprites by GiveSpritesFrames, matching the shipped art.
-constexpr int TEST_SHIP_SIZE = 20;
+// Frame sizes GiveSpritesFrames hands out where tests depend on them; the
+// other sprites get the shipped art's sizes too.
 constexpr int TEST_ENEMY_W = 60;
 constexpr int TEST_ENEMY_H = 40;
-constexpr int TEST_BOSS_W = 120;
-constexpr int TEST_BOSS_H = 80;
-constexpr int TEST_SHOT_W = 20;
-constexpr int TEST_SHOT_H = 12;
-constexpr int TEST_BULLET_SIZE = 8;
-constexpr int TEST_EXPLOSION_SIZE = 60;
 constexpr int TEST_LIFE_SIZE = 16;
-constexpr int TEST_EXPLOSION_FRAMES = 7;
 
 // A 24-bit surface of the given size filled with one colour. Owned by the caller.
 SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b);
+
+// A second of silence in the mixer's format, kept for the whole test program.
+Mix_Chunk* SilentChunk();
 
 // Empties a sprite: no frames, current frame 0, at (0, 0). Frees nothing.
 void EmptySprite(Sprite& sprite);
@@ -34,8 +31,8 @@ SDL_Surface* TestScreen();
 // Zeroes GameState and WorldState as at program start (level 1), with empty sprites.
 void ClearGlobalRecords();
 
-// Gives every world sprite solid frames of the TEST_ sizes above, as the asset
-// loader would (explosion frames 0..6, bullet frames 0 and 1).
+// Gives every world sprite solid frames as the asset loader would (explosion
+// frames 0..6, bullet frames 0 and 1), each sprite in its own colour.
 void GiveSpritesFrames();
 
 // A fixture with a screen, fresh records and framed sprites; GameState.screen is set.

@@ -19,20 +19,6 @@ static void Update(int times) {
     }
 }
 
-TEST_F(UpdateTest, ShotVanishesOnTheUpdateThatWouldTakeItToYTen) {
-    WorldState.ShotX[0] = 100;
-    WorldState.ShotY[0] = 20;
-    WorldState.ShotX[1] = 200;
-    WorldState.ShotY[1] = 21;
-
-    UpdateWorld();
-    EXPECT_EQ(std::tie(WorldState.ShotX[0], WorldState.ShotY[0]), std::make_tuple(0, 0));
-    EXPECT_EQ(std::tie(WorldState.ShotX[1], WorldState.ShotY[1]), std::make_tuple(200, 11));
-
-    UpdateWorld();
-    EXPECT_EQ(WorldState.ShotX[1], 0);
-}
-
 TEST_F(UpdateTest, OnlyAStraightEnemyFiresAndOnlyOnceItsNewYPasses240) {
     const Enemy& atLine = PutEnemy(2, ENEMY_STRAIGHT, 100, 235, 0, FALL);
     const Enemy& pastLine = PutEnemy(4, ENEMY_STRAIGHT, 300, 236, 0, FALL);
@@ -62,7 +48,9 @@ TEST_F(UpdateTest, StraightEnemyWithNoFreeBulletSlotStillTurns) {
     EXPECT_EQ(std::tie(enemy.hasFired, enemy.dy), std::make_tuple(1, CLIMB));
 }
 
-TEST_F(UpdateTest, EnemyStaysInPlayFromYMinus50To480AndBulletsUntil480) {
+// Enemies stay in play from y -50 to 480, bullets until they pass 480 (never
+// bounded sideways), and a shot vanishes on the update that would take it to y 10.
+TEST_F(UpdateTest, ObjectsLeavePlayAtTheFieldEdges) {
     const struct {
         int y;
         int dy;
@@ -74,6 +62,11 @@ TEST_F(UpdateTest, EnemyStaysInPlayFromYMinus50To480AndBulletsUntil480) {
     const EnemyBullet& atBottom = PutBullet(0, 100, 477, DRIFT, DRIFT);
     const EnemyBullet& pastBottom = PutBullet(1, 100, 478, DRIFT, DRIFT);
     const EnemyBullet& offLeft = PutBullet(2, -500, 100, -DRIFT, DRIFT);
+    const int shotY[] = {20, 21};
+    for (int i = 0; i < 2; i++) {
+        WorldState.ShotX[i] = 100;
+        WorldState.ShotY[i] = shotY[i];
+    }
 
     UpdateWorld();
 
@@ -83,6 +76,8 @@ TEST_F(UpdateTest, EnemyStaysInPlayFromYMinus50To480AndBulletsUntil480) {
     EXPECT_EQ(std::tie(atBottom.active, atBottom.y), std::make_tuple(SLOT_ACTIVE, 480));
     EXPECT_EQ(pastBottom.active, SLOT_FREE);
     EXPECT_EQ(std::tie(offLeft.active, offLeft.x), std::make_tuple(SLOT_ACTIVE, -503));
+    EXPECT_EQ(std::tie(WorldState.ShotX[0], WorldState.ShotY[0]), std::make_tuple(0, 0));
+    EXPECT_EQ(std::tie(WorldState.ShotX[1], WorldState.ShotY[1]), std::make_tuple(100, 11));
 }
 
 TEST_F(UpdateTest, BossTurnsOnlyWhenPastX500OrX20) {
