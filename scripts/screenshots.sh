@@ -6,6 +6,7 @@
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (default: build-pkg)
 # Needs xvfb, xdotool and imagemagick.
 set -eu
+. "$(dirname "$0")/xvfb.sh"
 cd "$(dirname "$0")/.."
 top=$(pwd)
 build=${1:-build-pkg}
@@ -27,15 +28,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
 # A screen the size of the game's window, so nothing but the game shows.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
+start_xvfb 640x480x24 "$work/xvfb.log" || exit 1
 export SDL_AUDIODRIVER=dummy
 
 (cd data && exec timeout 60 "$build/korvane") &

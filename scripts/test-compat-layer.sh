@@ -14,6 +14,7 @@
 # system's SDL 1.2 already is the layer (the whole suite runs on it then), or
 # the package or SDL2 cannot be had.
 set -u
+. "$(dirname "$0")/xvfb.sh"
 
 SKIP=77
 [ $# -eq 3 ] || { echo "usage: $0 GAME DATA_DIR WORK_DIR" >&2; exit 2; }
@@ -78,16 +79,7 @@ echo "the game runs on $(ls "$layer"/libSDL-1.2.so.1.*)"
 
 # start_x: a fresh Xvfb on a free display, in DISPLAY.
 start_x() {
-    rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
-    DISPLAY=":$(head -n 1 "$work/display")"
-    export DISPLAY
+    start_xvfb 640x480x24 "$work/xvfb.log" || { echo "FAIL: Xvfb did not start"; exit 1; }
 }
 
 # start_game: runs the game in the data folder, waits for its window and

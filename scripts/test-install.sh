@@ -8,6 +8,7 @@
 # Usage: test-install.sh BUILD_DIR SOURCE_DIR [CMAKE]
 # Exits 77 (a skip for CTest) only when a tool it needs is not installed.
 set -u
+. "$(dirname "$0")/xvfb.sh"
 
 SKIP=77
 [ $# -ge 2 ] || { echo "usage: $0 BUILD_DIR SOURCE_DIR [CMAKE]" >&2; exit 2; }
@@ -124,23 +125,7 @@ fi
 
 # --- Starting the game ---------------------------------------------------------
 
-# Xvfb picks a free display itself and writes its number once it accepts
-# clients; -noreset keeps it accepting them between one game and the next.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-tries=0
-while [ ! -s "$work/display" ] && [ $tries -lt 100 ]; do
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-    tries=$((tries + 1))
-done
-if [ ! -s "$work/display" ]; then
-    cat "$work/xvfb.log"
-    fail "Xvfb did not start"
-    exit 1
-fi
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
+start_xvfb 800x600x24 "$work/xvfb.log" 2>&1 || { fail "Xvfb did not start"; exit 1; }
 export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER
 

@@ -12,6 +12,7 @@
 #
 # Usage: scripts/test-windows.sh [ZIP]   (default: build-windows/korvane-0.2-win64.zip)
 set -eu
+. "$(dirname "$0")/xvfb.sh"
 cd "$(dirname "$0")/.."
 top=$(pwd)
 zip=${1:-$top/build-windows/korvane-0.2-win64.zip}
@@ -51,15 +52,7 @@ fail() {
 }
 
 # The screen is larger than the window, so all of it is drawn and can be read.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
+start_xvfb 800x600x24 "$work/xvfb.log" || exit 1
 
 echo "creating a Wine prefix"
 wine wineboot --init >"$work/wine-boot.log" 2>&1
