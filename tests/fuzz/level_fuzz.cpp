@@ -52,7 +52,6 @@ static void ForgetLevel() {
         Sprite& tile = WorldState.tileSprites[t];
         tile.frames[0] = nullptr;
         tile.frameCount = 0;
-        tile.currentFrame = 0;
     }
     memset(WorldState.levelMap, 0, sizeof WorldState.levelMap);
 }
