@@ -1,7 +1,6 @@
-// Soak run: a long headless session with seeded random input through level
-// changes, game overs and returns to the title screen. It fails if memory or
-// open files grow once the game has warmed up, if the run never wraps the
-// levels or loses a game, or if Escape on the title screen does not quit.
+// A long headless session with seeded random input through level changes, game
+// overs and returns to the title screen, failing if memory or open files grow,
+// if the levels never wrap or no game is lost, or if Escape on the title does not quit.
 // Usage: korvane_soak DATA_DIR [FRAMES]; exits 0 (pass), 1 (fail) or 2 (cannot start).
 #include <SDL.h>
 #include <unistd.h>
@@ -17,8 +16,7 @@
 #include "shell/shell.h"
 #include "world/world.h"
 
-// Bytes in live allocations, from AddressSanitizer's runtime when it is linked
-// in (gcc does not install its header); null otherwise.
+// AddressSanitizer's live heap when its runtime is linked in; null otherwise.
 extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 constexpr int DEFAULT_FRAMES = 100000;
@@ -55,10 +53,8 @@ static void Press(SDLKey key = SDLK_UNKNOWN) {
     SDL_PushEvent(&event);
 }
 
-// Prints the resident memory and the open files, and returns what the growth
-// check compares: the resident memory, or under AddressSanitizer the
-// allocator's live bytes, since its quarantine of freed blocks swells resident
-// memory by design.
+// Prints the memory and the open files, and returns the resident memory or,
+// under AddressSanitizer, whose quarantine swells that, the live heap.
 static long SampleMemory(int frame, int& openFiles) {
     const std::filesystem::directory_iterator fds("/proc/self/fd");
     openFiles = static_cast<int>(std::distance(begin(fds), end(fds)));
