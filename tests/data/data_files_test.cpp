@@ -69,12 +69,11 @@ TEST(GeneratorTest, MakesEveryCommittedDataFileAndIconByteForByte) {
                                 " " + (made.path / "packaging/icons").string();
     EXPECT_EQ(std::system(command.c_str()), 0);
     std::set<std::string> paths = {"data/ariblk.ttf"};
-    for (const std::string folder :
-         {"data/pics", "data/sounds", "data/levels", "packaging/icons"}) {
+    for (const char* folder : {"data/pics", "data/sounds", "data/levels", "packaging/icons"}) {
         const std::set<std::string> files = FilesUnder(SourcePath(folder));
         EXPECT_EQ(FilesUnder(made.path / folder), files) << folder;
         for (const std::string& file : files) {
-            paths.insert(folder + "/" + file);
+            paths.insert(std::string(folder) + "/" + file);
         }
     }
     for (const std::string& path : paths) {

@@ -53,8 +53,8 @@ static void Press(SDLKey key = SDLK_UNKNOWN) {
     SDL_PushEvent(&event);
 }
 
-// Prints the memory and the open files, and returns the resident memory or,
-// under AddressSanitizer, whose quarantine swells that, the live heap.
+// Prints the memory and the open files. Returns the resident memory, or under
+// AddressSanitizer (whose quarantine swells it) the live heap.
 static long SampleMemory(int frame, int& openFiles) {
     const std::filesystem::directory_iterator fds("/proc/self/fd");
     openFiles = static_cast<int>(std::distance(begin(fds), end(fds)));
