@@ -1,17 +1,12 @@
 // A play frame touches the heap only for the HUD text that SDL_ttf renders,
-// and frees that text in the same frame.
-//
-// The test binary replaces malloc and its relatives with wrappers around
-// glibc's own allocator that count the calls of a thread only while that
-// thread asks them to, so the mixer's thread and other tests are left alone.
-// Sanitizers and valgrind bring their own allocator: the tests skip then.
+// and frees that text in the same frame. malloc and its relatives are wrapped
+// to count a thread's calls only while it asks, leaving the mixer's thread alone.
 #include <SDL_ttf.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "shell/assets.h"
@@ -27,8 +22,7 @@
 #endif
 
 struct HeapCalls {
-    int allocations;
-    int frees;
+    int allocations, frees;
     int reallocations;  // blocks resized in place or moved: neither new nor gone
 };
 
@@ -36,8 +30,7 @@ static thread_local bool counting = false;
 static thread_local HeapCalls counted = {};
 
 #ifndef KORVANE_OWN_ALLOCATOR
-// glibc's allocator under its own names: calling these cannot recurse into
-// the wrappers, as dlsym-based forwarding can.
+// glibc's allocator under its own names, which cannot recurse into the wrappers.
 extern "C" {
 void* __libc_malloc(size_t size);
 void* __libc_calloc(size_t count, size_t size);
@@ -92,35 +85,25 @@ static HeapCalls CountHeapCalls(Work work) {
     return counted;
 }
 
-// False when a sanitizer or valgrind supplies the allocator. The first surface
-// is made uncounted: the compatibility layer sets up lasting state (its pixel
-// format cache) on first use.
-static bool HeapCallsAreCounted() {
-    SDL_FreeSurface(MakeSurface(1, 1, 0, 0, 0));
-    const HeapCalls calls = CountHeapCalls([] { SDL_FreeSurface(MakeSurface(1, 1, 0, 0, 0)); });
-    return calls.allocations > 0 && calls.allocations == calls.frees;
-}
-
 constexpr unsigned PLAY_SEED = 7;
 constexpr int COUNTED_FRAMES = 300;
 constexpr int SWEEP_FRAMES = 60;
-// Two rendered texts (each a surface with its pixel format, palette, pixels and
-// blit mapping) take 16 allocations and 16 frees with SDL 1.2.15 and SDL_ttf
-// 2.0.11, and 22 of each on the compatibility layer over SDL2; the bound
-// leaves a little room for other releases, not for new ones.
+// Two rendered texts take 16 allocations and 16 frees with SDL 1.2.15 and
+// SDL_ttf 2.0.11, and 22 of each on the compatibility layer, which also takes
+// and returns a block or two of its own in some frames.
 constexpr int MOST_HEAP_CALLS_PER_FRAME = 48;
-// The compatibility layer itself takes and returns a block or two in some
-// frames; the classic library none.
 constexpr int LAYER_BLOCKS_PER_FRAME = 2;
 
-// A game started from the shipped data, as the title screen starts it, with
-// every picture blitted, every glyph of the HUD rendered and the screen flipped
-// once: the first blit RLE-encodes a picture, the first render caches a glyph
-// and the compatibility layer sets up its screen on the first flip, for good.
+// A game started from the shipped data, warmed up for good: every picture
+// blitted (RLE-encoded), every HUD glyph cached and the screen flipped once.
 class PlayFrameHeap : public GameTest {
   protected:
     void SetUp() override {
-        if (!HeapCallsAreCounted()) {
+        // A surface counts nothing when a sanitizer or valgrind owns the allocator.
+        // The first goes uncounted: the compatibility layer sets up a cache then.
+        SDL_FreeSurface(MakeSurface(1, 1, 0, 0, 0));
+        const HeapCalls probe = CountHeapCalls([] { SDL_FreeSurface(MakeSurface(1, 1, 0, 0, 0)); });
+        if (probe.allocations == 0 || probe.allocations != probe.frees) {
             GTEST_SKIP() << "a sanitizer or valgrind owns the allocator";
         }
         GameTest::SetUp();
@@ -147,12 +130,9 @@ class PlayFrameHeap : public GameTest {
             return;
         }
         memset(SDL_GetKeyState(nullptr), 0, SDLK_LAST);
-        for (SDL_Surface* picture : GameState.bitmaps) {
-            SDL_FreeSurface(picture);
-        }
-        for (SDL_Surface* tile : WorldState.tileBitmaps) {
-            SDL_FreeSurface(tile);
-        }
+        std::for_each(std::begin(GameState.bitmaps), std::end(GameState.bitmaps), SDL_FreeSurface);
+        std::for_each(std::begin(WorldState.tileBitmaps), std::end(WorldState.tileBitmaps),
+                      SDL_FreeSurface);
         ReleaseResources();
         Mix_FreeChunk(GameState.shotSound);
         Mix_FreeChunk(GameState.explosionSound);
@@ -175,12 +155,10 @@ TEST_F(PlayFrameHeap, FramesTouchTheHeapOnlyForHudTextFreedInTheSameFrame) {
     }
 
     EXPECT_GT(GameState.score, 0) << "a shot must have hit";
-    // Each text costs the same calls every frame: the frames that show only
-    // the score cost the least.
-    int perText = INT_MAX;
-    for (const HeapCalls& frame : frames) {
-        perText = std::min(perText, frame.allocations);
-    }
+    // Each text costs the same every frame: frames showing only the score cost the least.
+    const int perText = std::min_element(frames.begin(), frames.end(), [](auto& a, auto& b) {
+                            return a.allocations < b.allocations;
+                        })->allocations;
     ASSERT_GT(perText, 0) << "the counter must see SDL_ttf's work";
     const int libraryBlocks = IsCompatLayer(*SDL_Linked_Version()) ? LAYER_BLOCKS_PER_FRAME : 0;
     int captionFrames = 0;
@@ -194,7 +172,5 @@ TEST_F(PlayFrameHeap, FramesTouchTheHeapOnlyForHudTextFreedInTheSameFrame) {
         ASSERT_EQ(frame.reallocations, 0);
         ASSERT_LE(frame.allocations + frame.frees, MOST_HEAP_CALLS_PER_FRAME);
     }
-    // The caption blinks through the first 100 frames of a level, shown on
-    // every other frame over the score.
-    EXPECT_EQ(captionFrames, 50);
+    EXPECT_EQ(captionFrames, 50) << "the caption blinks through a level's first 100 frames";
 }

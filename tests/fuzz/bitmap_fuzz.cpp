@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!picture) {
         return 0;
     }
-    Sprite sprite;
-    Sprite other;
+    Sprite sprite, other;
     sprite.AddFrame(picture);
     other.AddFrame(picture);
     for (const auto& spot : DRAW_SPOTS) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "shell/game_state.h"
@@ -40,9 +41,5 @@ inline SDL_Surface* FuzzStartUp() {
 
 // Replaces the file at path (relative to the working directory) with the bytes.
 inline void WriteBytes(const char* path, const uint8_t* data, size_t size) {
-    FILE* file = fopen(path, "wb");
-    if (!file || (size > 0 && fwrite(data, 1, size, file) != size)) {
-        abort();
-    }
-    fclose(file);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
 }

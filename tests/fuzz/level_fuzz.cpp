@@ -1,9 +1,8 @@
 // Fuzzes the level loader. The input is split into the files of level 1:
 //   [u16 length][level.dsc][u16 length][map.map][u16 length][tile0.bmp][tile1.bmp: the rest]
-// Lengths are little-endian and cut to what is left; NO_FILE, or an input
-// that ends first, leaves the file out. The level is loaded from scratch, the
-// background drawn at its start and across its wrap, then the level is loaded
-// again over itself, as when a game restarts.
+// Lengths are little-endian and cut to what is left; NO_FILE, or an input that
+// ends first, leaves the file out. The level is loaded from scratch, drawn at
+// its start and across its wrap, then loaded over itself as when a game restarts.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -52,7 +51,6 @@ static void ForgetLevel() {
         Sprite& tile = WorldState.tileSprites[t];
         tile.frames[0] = nullptr;
         tile.frameCount = 0;
-        tile.currentFrame = 0;
     }
     memset(WorldState.levelMap, 0, sizeof WorldState.levelMap);
 }

@@ -1,16 +1,14 @@
-// Soak run: a long headless session with seeded random input through level
-// changes, game overs and returns to the title screen. It fails if memory or
-// open files keep growing once the game has warmed up, if the run never wraps
-// the levels or loses a game, or if Escape on the title screen does not quit.
-//
-// Usage: korvane_soak DATA_DIR [FRAMES]
-// Exit status 0 when the run passes, 1 when it fails, 2 on a usage or start-up error.
+// A long headless session with seeded random input through level changes, game
+// overs and returns to the title screen, failing if memory or open files grow,
+// if the levels never wrap or no game is lost, or if Escape on the title does not quit.
+// Usage: korvane_soak DATA_DIR [FRAMES]; exits 0 (pass), 1 (fail) or 2 (cannot start).
 #include <SDL.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "shell/assets.h"
@@ -18,18 +16,17 @@
 #include "shell/shell.h"
 #include "world/world.h"
 
-// Bytes in live allocations, from AddressSanitizer's runtime when it is linked
-// in (gcc does not install its header); null otherwise.
+// AddressSanitizer's live heap when its runtime is linked in; null otherwise.
 extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 constexpr int DEFAULT_FRAMES = 100000;
-// Memory is sampled once the game has warmed up and at the end of the default
-// run, and must change by less than MAX_GROWTH_BYTES in between.
+// Memory sampled once the game has warmed up and at the end of the default run
+// must change by less than MAX_GROWTH_BYTES.
 constexpr int EARLY_SAMPLE_FRAME = 10000;
 constexpr long MAX_GROWTH_BYTES = 1024 * 1024;
 constexpr double MB = 1024.0 * 1024.0;
 constexpr unsigned INPUT_SEED = 20240607;  // the player's hand
-constexpr unsigned GAME_SEED = 1;          // the game's enemy placement
+constexpr unsigned GAME_SEED = 1;          // the enemies' placement
 // The player's habits, as chances per frame (one in N).
 constexpr int CHANCE_ESCAPE = 30000;    // leave for the title screen
 constexpr int CHANCE_JOY_BUTTON = 12;   // a joystick button press
@@ -56,23 +53,14 @@ static void Press(SDLKey key = SDLK_UNKNOWN) {
     SDL_PushEvent(&event);
 }
 
-static int OpenFiles() {
-    const std::filesystem::directory_iterator fds("/proc/self/fd");
-    return static_cast<int>(std::distance(begin(fds), end(fds)));
-}
-
-// Prints the resident memory and the open files, and returns what the growth
-// check compares: the resident memory, or under AddressSanitizer the
-// allocator's live bytes, since its quarantine of freed blocks swells resident
-// memory by design.
+// Prints the memory and the open files. Returns the resident memory, or under
+// AddressSanitizer (whose quarantine swells it) the live heap.
 static long SampleMemory(int frame, int& openFiles) {
-    openFiles = OpenFiles();
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    openFiles = static_cast<int>(std::distance(begin(fds), end(fds)));
     long pages = 0;
     long resident = 0;
-    if (FILE* statm = fopen("/proc/self/statm", "r")) {
-        resident = fscanf(statm, "%ld %ld", &pages, &resident) == 2 ? resident : 0;
-        fclose(statm);
-    }
+    std::ifstream("/proc/self/statm") >> pages >> resident;
     resident *= sysconf(_SC_PAGESIZE);
     printf("soak: frame %d: %d open files, resident %.2f MB", frame, openFiles, resident / MB);
     if (__sanitizer_get_current_allocated_bytes) {
@@ -84,8 +72,7 @@ static long SampleMemory(int frame, int& openFiles) {
 }
 
 // Sets this frame's keys and queues its events: the arrows wander, or steer
-// under the boss while it is in play; Shift is mostly held. Returns true when
-// Escape was pressed.
+// under the boss; Shift is mostly held. Returns whether Escape was pressed.
 static bool PlayerHand(int bossFrames) {
     Uint8* keys = SDL_GetKeyState(nullptr);
     if (Chance(CHANCE_CHANGE_KEYS)) {
@@ -118,7 +105,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int frames = argc > 2 ? atoi(argv[2]) : DEFAULT_FRAMES;
-    // Started as the game starts, in the data directory, then seeded.
     if (chdir(argv[1]) != 0 || SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_JOYSTICK) < 0 ||
         !(GameState.screen =
               SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, SDL_DOUBLEBUF)) ||
@@ -163,7 +149,7 @@ int main(int argc, char** argv) {
     }
     Press(SDLK_ESCAPE);
     TitlePass();
-    bool passed = GameState.quit == 1;
+    const bool quit = GameState.quit == 1;
     ReleaseResources();
     TTF_Quit();
     Mix_CloseAudio();
@@ -171,22 +157,24 @@ int main(int argc, char** argv) {
 
     printf("soak: %d frames, %d games, %d level changes, %d game overs, %d escapes\n", played,
            games, levelChanges, gameOvers, escapes);
-    if (!passed) {
-        printf("soak: FAIL: Escape on the title screen did not quit\n");
-    }
-    if (frames >= DEFAULT_FRAMES) {
-        printf("soak: growth %+.3f MB (limit %.3f MB)\n", (late - early) / MB,
-               MAX_GROWTH_BYTES / MB);
-        if (labs(late - early) >= MAX_GROWTH_BYTES) {
-            printf("soak: FAIL: memory changed by 1 MB or more\n");
-            passed = false;
-        }
-        if (lateFiles != earlyFiles) {
-            printf("soak: FAIL: the game keeps files open\n");
-            passed = false;
-        }
-        if (levelChanges < LEVEL_COUNT || gameOvers == 0) {
-            printf("soak: FAIL: the run never wrapped the levels or never lost a game\n");
+    // A shorter run, as under valgrind, is too short to judge growth or to wrap the levels.
+    const bool full = frames >= DEFAULT_FRAMES;
+    printf("soak: growth %+.3f MB (limit %.3f MB%s)\n", (late - early) / MB, MAX_GROWTH_BYTES / MB,
+           full ? "" : ", not judged");
+    const struct {
+        bool failed;
+        const char* what;
+    } checks[] = {
+        {!quit, "Escape on the title screen did not quit"},
+        {full && labs(late - early) >= MAX_GROWTH_BYTES, "memory changed by 1 MB or more"},
+        {full && lateFiles != earlyFiles, "the game keeps files open"},
+        {full && (levelChanges < LEVEL_COUNT || gameOvers == 0),
+         "the run never wrapped the levels or never lost a game"},
+    };
+    bool passed = true;
+    for (const auto& check : checks) {
+        if (check.failed) {
+            printf("soak: FAIL: %s\n", check.what);
             passed = false;
         }
     }
