@@ -1,6 +1,5 @@
-// Damaged, missing and unusual data files: start-up data stops the game with its
-// one Spanish line; sounds, music and level files are left out and play goes on.
-// None may crash, hang or read out of bounds (the sanitizers run these).
+// Damaged, missing and unusual data files. None may crash, hang or read out of
+// bounds: the sanitizers run these too.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,16 +48,14 @@ static void PutLe(std::string& out, Uint32 value, int bytes) {
 }
 
 // A picture header with the given fields, then some would-be pixels.
-static std::string BmpWithHeader(Sint32 w, Sint32 h, int depth) {
-    const std::string pixels(1024, 'Z');
+static std::string BmpWithHeader(Uint32 w, Uint32 h, Uint32 depth) {
+    constexpr Uint32 PIXEL_BYTES = 1024;
     std::string bmp = "BM";
-    for (Uint32 field : {BMP_HEADERS_SIZE + static_cast<Uint32>(pixels.size()), 0u,
-                         BMP_HEADERS_SIZE, BMP_INFO_SIZE, static_cast<Uint32>(w),
-                         static_cast<Uint32>(h), 1u | static_cast<Uint32>(depth) << 16, 0u,
-                         static_cast<Uint32>(pixels.size()), 0u, 0u, 0u, 0u}) {
+    for (Uint32 field : {BMP_HEADERS_SIZE + PIXEL_BYTES, 0u, BMP_HEADERS_SIZE, BMP_INFO_SIZE, w, h,
+                         1u | depth << 16, 0u, PIXEL_BYTES, 0u, 0u, 0u, 0u}) {
         PutLe(bmp, field, DWORD);
     }
-    return bmp + pixels;
+    return bmp + std::string(PIXEL_BYTES, 'Z');
 }
 
 // The ways a file can be damaged, then picture headers SDL 1.2 turns into surfaces
@@ -76,7 +73,6 @@ static constexpr struct {
     {"height -2^31", 21, INT32_MIN, RGB_DEPTH},
     {"2^20 x 2^20", 1 << 20, 1 << 20, RGB_DEPTH}};
 // clang-format on
-static constexpr int DAMAGE_COUNT = static_cast<int>(std::size(DAMAGES));
 
 static bool ReadsAsMissing(int damage) {
     return damage == MISSING || damage == FIFO || damage == DIRECTORY;
@@ -97,7 +93,6 @@ class DataCopyTest : public GameTest {
 
     // A path relative to the copy, the working directory. Truncation keeps the header.
     void Damage(const fs::path& path, int damage) {
-        const auto& header = DAMAGES[damage];
         if (ReadsAsMissing(damage)) {
             fs::remove_all(path);
             if (damage == DIRECTORY) {
@@ -110,7 +105,8 @@ class DataCopyTest : public GameTest {
         } else if (damage == EMPTY || damage == FOREIGN) {
             WriteFile(path, damage == EMPTY ? "" : "plain text, not the file it claims to be\n");
         } else {
-            WriteFile(path, BmpWithHeader(header.w, header.h, header.depth));
+            const auto& [name, w, h, depth] = DAMAGES[damage];
+            WriteFile(path, BmpWithHeader(w, h, depth));
         }
     }
 
@@ -132,8 +128,7 @@ class DataCopyTest : public GameTest {
         ClearGlobalRecords();
     }
 
-    // Loads the resources and pictures as the start-up does, keeping what it
-    // printed; returns whether the start-up may go on.
+    // The start-up's loading: keeps what it printed, returns whether it may go on.
     bool StartUp() {
         alarm(HANG_SECONDS);  // for this case and what it goes on to play
         FreeLoaded();
@@ -160,7 +155,7 @@ TEST_F(DataCopyTest, DamagedStartUpFileStopsTheStartUpWithOneSpanishLineNamingIt
     for (int i = 0; i < BITMAP_COUNT; i++) {
         cases.emplace_back(PICTURE_FILES[i], i % FIRST_BAD_HEADER);
     }
-    for (int damage = MISSING; damage < DAMAGE_COUNT; damage++) {
+    for (int damage = MISSING; damage < static_cast<int>(std::size(DAMAGES)); damage++) {
         cases.emplace_back(damage < FIRST_BAD_HEADER ? "ariblk.ttf" : SHIP_PICTURE, damage);
     }
     for (const auto& [path, damage] : cases) {
@@ -180,13 +175,12 @@ TEST_F(DataCopyTest, DamagedStartUpFileStopsTheStartUpWithOneSpanishLineNamingIt
     }
 }
 
-// Seed pictures of the fuzzer, 24 bits being the shipped art's depth: each
-// loads at its size with its pure red pixels transparent.
+// Two of the fuzzer's seed pictures (the shipped art is 24-bit): each loads at
+// its size with its pure red pixels transparent.
 TEST_F(DataCopyTest, PictureOf8Or32BitsLoadsAtItsSizeWithPureRedTransparent) {
     const struct {
         const char* seed;
-        int w, h;
-        int drawnX, drawnY;  // a pixel that is not pure red, at an edge
+        int w, h, drawnX, drawnY;  // the size, and a pixel at an edge that is not pure red
         Uint32 drawn;
     } pictures[] = {{"pal8_17x4.bmp", 17, 4, 16, 3, Rgb(0x1E, 0x3C, 0xC8)},
                     {"rgb32_9x5.bmp", 9, 5, 8, 0, Rgb(0x14, 0xA0, 0x28)}};
@@ -206,9 +200,8 @@ TEST_F(DataCopyTest, PictureOf8Or32BitsLoadsAtItsSizeWithPureRedTransparent) {
     }
 }
 
-// Start-up stays silent, starting a game warns once about each file named, and
-// play goes on with fire held. A tile loads like a picture, so one damage stands for
-// all; what a damaged level file leaves in place is pinned by the level tests.
+// A tile loads like a picture, so one damage stands for all; what a damaged level
+// file leaves in place is pinned by the level tests.
 TEST_F(DataCopyTest, DamagedPlayFileIsLeftOutAndPlayGoesOn) {
     // clang-format off
     const struct {
@@ -264,8 +257,7 @@ TEST(PinnedFileTest, OpensTheCheckedFileAfterItsPathBecomesAFifo) {
 
     ASSERT_NE(file, nullptr);
     char line[8] = "";
-    EXPECT_NE(fgets(line, sizeof line, file), nullptr);
-    EXPECT_STREQ(line, "7\n");
+    EXPECT_STREQ(fgets(line, sizeof line, file), "7\n");
     fclose(file);
     alarm(0);
 }

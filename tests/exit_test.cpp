@@ -1,6 +1,5 @@
-// The game binary's ways out, run as a child process with the test shim
-// preloaded (see shim/fail_shim.c): a start-up failure prints its Spanish line
-// and exits with 1; a quit prints nothing, releases what it loaded and exits with 0.
+// The game binary's ways out, each run as a child process with the test shim
+// preloaded (see shim/fail_shim.c).
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -18,10 +17,9 @@ using CallLog = std::vector<std::string>;
 static const std::string SHIM_PREFIX = "shim: ";  // how the shim's log lines begin
 static const std::string SHIM_ERROR = "refused by the test shim";
 
-// Runs the game in dir with the shim and settings ("NAME=value ..."); keeps its
-// output and the calls the shim logged, and returns its exit status. A hang is
-// killed: the game turns SIGTERM into a quit. Sanitizer options are extended,
-// not replaced, so that a report in the game still fails the run.
+// Runs the game in dir with settings ("NAME=value ..."); keeps its output and the
+// calls the shim logged, and returns its status. A hang is killed (SIGTERM would
+// quit). Sanitizer options are extended, so that a report still fails the run.
 static int RunGameBinary(const fs::path& dir, const std::string& settings, std::string& output,
                          CallLog& calls) {
     const std::string asan =

@@ -151,9 +151,8 @@ TEST_F(LevelTest, LoadRestartsTheLevelAndScrollMovesTwoPixelsAFrameLoopingEvery9
                        WorldState.explosions[MAX_EXPLOSIONS].active, WorldState.ShotX[2],
                        WorldState.ShotY[2]),
               std::make_tuple(SLOT_FREE, SLOT_FREE, SLOT_FREE, 0, 0));
-    const PlayerShip& ship = WorldState.ship;
-    EXPECT_EQ(std::tie(ship.status, ship.x, ship.y, ship.lives),
-              std::make_tuple(SHIP_ACTIVE, 320, 400, 3));
+    const PlayerShip& s = WorldState.ship;
+    EXPECT_EQ(std::tie(s.status, s.x, s.y, s.lives), std::make_tuple(SHIP_ACTIVE, 320, 400, 3));
     const struct {
         int frame, scrollOffset, mapPosition;
     } checkpoints[] = {{0, 0, 300},   {1, 2, 300},   {31, 62, 300}, {32, 0, 290},

@@ -68,8 +68,7 @@ int SDL_Flip(SDL_Surface* screen) {
     const int result = next(screen);
     const char step = *script != '\0' ? *script++ : '\0';
     if (step != '\0' && step != '.') {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
+        SDL_Event event = {0};
         event.type = step == 'q' ? SDL_QUIT : SDL_KEYDOWN;
         event.key.keysym.sym = step == 'e' ? SDLK_ESCAPE : SDLK_RETURN;
         SDL_PushEvent(&event);
