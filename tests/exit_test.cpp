@@ -1,7 +1,5 @@
 // The game binary's ways out, each run as a child process with the test shim
-// preloaded (see shim/fail_shim.c): a start-up failure prints its one Spanish
-// line and exits with status 1 after only the exit handlers registered before
-// it; a quit prints nothing, releases the font and the music, and exits with 0.
+// preloaded (see shim/fail_shim.c).
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -19,17 +17,17 @@ using CallLog = std::vector<std::string>;
 static const std::string SHIM_PREFIX = "shim: ";  // how the shim's log lines begin
 static const std::string SHIM_ERROR = "refused by the test shim";
 
-// Runs the game in dir on the dummy drivers with the shim and settings
-// ("NAME=value ...", winning over the test's environment); keeps what it
-// printed and the calls the shim logged. Returns the exit status; a run that
-// hangs is killed (the game turns SIGTERM into a quit and ignores SIGALRM).
+// Runs the game in dir with settings ("NAME=value ..."); keeps its output and the
+// calls the shim logged, and returns its status. A hang is killed (SIGTERM would
+// quit). Sanitizer options are extended, so that a report still fails the run.
 static int RunGameBinary(const fs::path& dir, const std::string& settings, std::string& output,
                          CallLog& calls) {
-    const std::string command =
-        "cd '" + dir.string() +
-        "' && timeout -s KILL 20 env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "
-        "ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 LD_PRELOAD='" KORVANE_SHIM "' " +
-        settings + " '" KORVANE_BINARY "' >stdout.txt 2>stderr.txt";
+    const std::string asan =
+        "${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:verify_asan_link_order=0";
+    const std::string command = "cd '" + dir.string() + "' && ASAN_OPTIONS=\"" + asan +
+                                "\" timeout -s KILL 20 env SDL_VIDEODRIVER=dummy "
+                                "SDL_AUDIODRIVER=dummy LD_PRELOAD='" KORVANE_SHIM "' " +
+                                settings + " '" KORVANE_BINARY "' >stdout.txt 2>stderr.txt";
     const int wait = std::system(command.c_str());
     std::ostringstream out;
     out << std::ifstream(dir / "stdout.txt", std::ios::binary).rdbuf();
@@ -43,15 +41,13 @@ static int RunGameBinary(const fs::path& dir, const std::string& settings, std::
     return WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
 }
 
-// Each way out: how it is made (settings, or a file left out of a copy of the
-// data) and its output, status and the number of exit handlers registered by
-// then. KORVANE_SCRIPT plays one event after each screen flip (see
-// fail_shim.c); the title screen flips once per visit and play once per frame.
-// An output ending in ": " is followed by SDL's own reason, whose wording
-// differs between the classic library and the compatibility layer.
+// Each way out (settings, or a file left out of the data) with its output, status
+// and the number of exit handlers registered by then. An output ending in ": "
+// is followed by SDL's reason, worded differently on the compatibility layer.
+// The title screen flips once per visit, play once per frame.
 TEST(WayOutTest, PrintsItsLineAndExitsWithItsStatusAfterItsShutdownCalls) {
-    // The shutdowns the exit handlers make, newest registration first, and the
-    // releases a quit makes before them (without a joystick its close is skipped).
+    // The exit handlers' shutdowns, newest first, and a quit's releases before
+    // them (without a joystick there is none to close).
     const CallLog handlers = {"TTF_Quit", "Mix_CloseAudio", "SDL_Quit"};
     const CallLog releases = {"TTF_CloseFont", "Mix_FreeMusic"};
     const std::string noVideo = "No se puede inicializar el modo gráfico: ";

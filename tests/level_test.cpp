@@ -26,16 +26,13 @@ static TileMap CurrentMap() {
 }
 
 // A world test in a scratch directory where levels/level<n>/ are written.
-// The tiles a test loads are released after it.
 class LevelTest : public WorldTest {
   protected:
     void TearDown() override { ForgetTiles(); }
 
     static void ForgetTiles() {
         for (int t = 0; t < MAX_TILES; t++) {
-            if (WorldState.tileSprites[t].frameCount > 0) {
-                SDL_FreeSurface(WorldState.tileSprites[t].frames[0]);
-            }
+            SDL_FreeSurface(WorldState.tileBitmaps[t]);
             EmptySprite(WorldState.tileSprites[t]);
             WorldState.tileBitmaps[t] = nullptr;
         }
@@ -105,9 +102,7 @@ TEST_F(LevelTest, DescriptionLeadingNumberIsTheHighestTileLoaded) {
 
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning);
         for (int t = 0; t < MAX_TILES; t++) {
-            const bool loaded = t < c.tilesLoaded;
-            EXPECT_EQ(WorldState.tileSprites[t].frameCount, loaded ? 1 : 0) << t;
-            EXPECT_EQ(WorldState.tileBitmaps[t] != nullptr, loaded) << t;
+            EXPECT_EQ(WorldState.tileSprites[t].frameCount, t < c.tilesLoaded ? 1 : 0) << t;
         }
     }
 }
@@ -145,9 +140,7 @@ TEST_F(LevelTest, LoadRestartsTheLevelAndScrollMovesTwoPixelsAFrameLoopingEvery9
     GameState.level = 2;
     GameState.bossPhase = BOSS_DEFEATED;
     GameState.frameCounter = 4999;
-    for (int frame = 0; frame < 40; frame++) {
-        DrawBackground(screen);
-    }
+    GameState.scrollOffset = GameState.mapPosition = 10;
 
     LoadLevel(1);
 
@@ -158,13 +151,10 @@ TEST_F(LevelTest, LoadRestartsTheLevelAndScrollMovesTwoPixelsAFrameLoopingEvery9
                        WorldState.explosions[MAX_EXPLOSIONS].active, WorldState.ShotX[2],
                        WorldState.ShotY[2]),
               std::make_tuple(SLOT_FREE, SLOT_FREE, SLOT_FREE, 0, 0));
-    const PlayerShip& ship = WorldState.ship;
-    EXPECT_EQ(std::tie(ship.status, ship.x, ship.y, ship.lives),
-              std::make_tuple(SHIP_ACTIVE, 320, 400, 3));
+    const PlayerShip& s = WorldState.ship;
+    EXPECT_EQ(std::tie(s.status, s.x, s.y, s.lives), std::make_tuple(SHIP_ACTIVE, 320, 400, 3));
     const struct {
-        int frame;
-        int scrollOffset;
-        int mapPosition;
+        int frame, scrollOffset, mapPosition;
     } checkpoints[] = {{0, 0, 300},   {1, 2, 300},   {31, 62, 300}, {32, 0, 290},
                        {959, 62, 10}, {960, 0, 300}, {961, 2, 300}};
     int drawn = 0;
@@ -178,47 +168,42 @@ TEST_F(LevelTest, LoadRestartsTheLevelAndScrollMovesTwoPixelsAFrameLoopingEvery9
     }
 }
 
-// Map cells naming tile 20 or more are left undrawn, the screen showing through.
-TEST_F(LevelTest, FirstFrameDrawsMapRow30AtYMinus62AndRow31AtY2) {
+// Map row 30 shows at y -62 and row 31 at y 2; cells naming tile 20 or more are
+// left undrawn. A later level replaces the tiles up to its highest and releases
+// the old ones; a tile it names but cannot load keeps what it held, with a warning.
+TEST_F(LevelTest, FirstFrameShowsRow30AndALaterLevelReplacesOnlyTheTilesItLoads) {
     TileMap map(MAP_BYTES, 0);
     for (int row = FIRST_ROW; row <= FIRST_ROW + 2; row++) {
         std::fill_n(map.begin() + MAP_COLUMNS * row, MAP_COLUMNS, row - FIRST_ROW + 1);
     }
-    map[MAP_COLUMNS * (FIRST_ROW + 2) - 1] = 4;  // the last column of row 31
     const int row32 = MAP_COLUMNS * (FIRST_ROW + 2);
-    map[row32 + 1] = 19;
-    map[row32 + 2] = 20;
-    map[row32 + 3] = 255;
+    map[row32 - 1] = 4;  // the last column of row 31
+    const unsigned char row32Start[] = {0, 19, 20, 255};
+    std::copy(std::begin(row32Start), std::end(row32Start), map.begin() + row32);
     WriteLevel(1, 19, map);
-    LoadLevel(1);
-
-    DrawBackground(screen);
-
-    const struct {
-        int x, y;
-        Uint32 colour;
-    } pixels[] = {{SAMPLE_X, 1, TileColour(1, 1)},        {SAMPLE_X, 2, TileColour(1, 2)},
-                  {SAMPLE_X, 65, TileColour(1, 2)},       {SAMPLE_X, 66, TileColour(1, 3)},
-                  {9 * 64 - 1, 2, TileColour(1, 2)},      {9 * 64, 2, TileColour(1, 4)},
-                  {64 + SAMPLE_X, 66, TileColour(1, 19)}, {2 * 64 + SAMPLE_X, 66, BLACK},
-                  {3 * 64 + SAMPLE_X, 66, BLACK}};
-    for (const auto& p : pixels) {
-        EXPECT_EQ(PixelAt(screen, p.x, p.y), p.colour) << p.x << ", " << p.y;
-    }
-    for (int t = 0; t < MAX_TILES; t++) {
-        EXPECT_EQ(WorldState.tileSprites[t].frames[0], WorldState.tileBitmaps[t]) << t;
-    }
-}
-
-// A tile the level names but cannot load keeps what it held, with a warning.
-TEST_F(LevelTest, LaterLevelReplacesTilesUpToItsHighestAndReleasesTheOldOnes) {
-    TileMap map(MAP_BYTES, 0);
-    const auto visibleRow = map.begin() + MAP_COLUMNS * (FIRST_ROW + 1);
-    std::iota(visibleRow, visibleRow + 4, 0);
-    WriteLevel(1, 3, map);
     WriteLevel(2, 1, map);
     WriteFile(2, "level.dsc", "2\n");
+    // clang-format off
+    const struct {
+        int x, y;
+        Uint32 level1, level2;  // the colour after loading each
+    } pixels[] = {
+        {SAMPLE_X, 1, TileColour(1, 1), TileColour(2, 1)},
+        {SAMPLE_X, 2, TileColour(1, 2), TileColour(1, 2)},
+        {SAMPLE_X, 65, TileColour(1, 2), TileColour(1, 2)},
+        {SAMPLE_X, 66, TileColour(1, 0), TileColour(2, 0)},
+        {9 * 64 - 1, 2, TileColour(1, 2), TileColour(1, 2)},
+        {9 * 64, 2, TileColour(1, 4), TileColour(1, 4)},
+        {64 + SAMPLE_X, 66, TileColour(1, 19), TileColour(1, 19)},
+        {2 * 64 + SAMPLE_X, 66, BLACK, BLACK},
+        {3 * 64 + SAMPLE_X, 66, BLACK, BLACK},
+        {4 * 64 + SAMPLE_X, 66, TileColour(1, 3), TileColour(1, 3)}};
+    // clang-format on
     LoadLevel(1);
+    DrawBackground(screen);
+    for (const auto& p : pixels) {
+        EXPECT_EQ(PixelAt(screen, p.x, p.y), p.level1) << p.x << ", " << p.y;
+    }
     SDL_Surface* replaced[] = {WorldState.tileBitmaps[0], WorldState.tileBitmaps[1]};
     for (SDL_Surface* old : replaced) {
         old->refcount++;  // keep it alive to see whether the loader lets it go
@@ -231,9 +216,8 @@ TEST_F(LevelTest, LaterLevelReplacesTilesUpToItsHighestAndReleasesTheOldOnes) {
 
     EXPECT_EQ(warnings.rfind("Cannot load levels/level2/tile2.bmp: ", 0), 0u) << warnings;
     EXPECT_EQ(warnings.find('\n'), warnings.size() - 1) << warnings;
-
-    for (int t = 0; t < 4; t++) {
-        EXPECT_EQ(PixelAt(screen, t * TILE_SIZE + SAMPLE_X, 2), TileColour(t < 2 ? 2 : 1, t));
+    for (const auto& p : pixels) {
+        EXPECT_EQ(PixelAt(screen, p.x, p.y), p.level2) << p.x << ", " << p.y;
     }
     for (int t = 0; t < 2; t++) {
         EXPECT_EQ(WorldState.tileSprites[t].frames[0], WorldState.tileBitmaps[t]);

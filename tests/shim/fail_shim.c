@@ -29,13 +29,9 @@ static int FailureRequested(const char* step) {
 }
 
 int SDL_Init(Uint32 flags) {
-    static int refused = 0;
+    static int calls = 0;
     int (*next)(Uint32) = dlsym(RTLD_NEXT, "SDL_Init");
-    if (!refused && FailureRequested("init-once")) {
-        refused = 1;
-        return -1;
-    }
-    return next(flags);
+    return calls++ == 0 && FailureRequested("init-once") ? -1 : next(flags);
 }
 
 SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
@@ -70,13 +66,9 @@ __attribute__((destructor)) static void ReportUnplayedScript(void) {
 int SDL_Flip(SDL_Surface* screen) {
     int (*next)(SDL_Surface*) = dlsym(RTLD_NEXT, "SDL_Flip");
     const int result = next(screen);
-    const char step = *script;
-    if (step != '\0') {
-        script++;
-    }
+    const char step = *script != '\0' ? *script++ : '\0';
     if (step != '\0' && step != '.') {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
+        SDL_Event event = {0};
         event.type = step == 'q' ? SDL_QUIT : SDL_KEYDOWN;
         event.key.keysym.sym = step == 'e' ? SDLK_ESCAPE : SDLK_RETURN;
         SDL_PushEvent(&event);
