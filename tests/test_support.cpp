@@ -68,9 +68,8 @@ void ClearGlobalRecords() {
     }
 }
 
-// Frames live for the whole test program, like the game's own bitmaps.
-static SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
-    // Never destroyed, so the leak checker still sees the frames as reachable.
+SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
+    // Never destroyed, so the leak checker still sees the surfaces as reachable.
     static std::vector<SDL_Surface*>& kept = *new std::vector<SDL_Surface*>;
     kept.push_back(MakeSurface(w, h, r, g, b));
     return kept.back();
@@ -85,8 +84,8 @@ void GiveSpritesFrames() {
     w.bulletSprite.AddFrame(KeptSurface(8, 8, 255, 0, 255));
     w.bulletSprite.AddFrame(KeptSurface(8, 8, 128, 0, 255));
     w.shipSprite.AddFrame(KeptSurface(20, 20, 0, 200, 255));
-    w.enemySprite.AddFrame(KeptSurface(TEST_ENEMY_W, TEST_ENEMY_H, 0, 255, 0));
-    w.enemy2Sprite.AddFrame(KeptSurface(TEST_ENEMY_W, TEST_ENEMY_H, 0, 128, 0));
+    w.enemySprite.AddFrame(KeptSurface(60, 40, 0, 255, 0));
+    w.enemy2Sprite.AddFrame(KeptSurface(60, 40, 0, 128, 0));
     w.bossSprite.AddFrame(KeptSurface(120, 80, 128, 128, 128));
     w.shotSprite.AddFrame(KeptSurface(20, 12, 255, 255, 0));
     w.lifeSprite.AddFrame(KeptSurface(TEST_LIFE_SIZE, TEST_LIFE_SIZE, 0, 0, 255));

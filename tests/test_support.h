@@ -9,14 +9,15 @@
 #include "shell/game_state.h"
 #include "world/world.h"
 
-// Frame sizes GiveSpritesFrames hands out where tests depend on them; the
-// other sprites get the shipped art's sizes too.
-constexpr int TEST_ENEMY_W = 60;
-constexpr int TEST_ENEMY_H = 40;
+// The side of the life icon GiveSpritesFrames hands out; the other sprites
+// get the shipped art's sizes too.
 constexpr int TEST_LIFE_SIZE = 16;
 
 // A 24-bit surface of the given size filled with one colour. Owned by the caller.
 SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b);
+
+// The same, kept for the whole test program like the game's own bitmaps.
+SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b);
 
 // A second of silence in the mixer's format, kept for the whole test program.
 Mix_Chunk* SilentChunk();

@@ -8,7 +8,6 @@
 
 using UpdateTest = WorldTest;
 
-constexpr int RESPAWNING_UPDATES = 50;
 constexpr int FALL = 5;    // an ordinary enemy's dy on the way down
 constexpr int CLIMB = -3;  // a straight enemy's dy once it has fired
 constexpr int DRIFT = 3;   // sideways speed of diagonal enemies, bullets and the boss
@@ -19,6 +18,7 @@ static void Update(int times) {
     }
 }
 
+// Firing turns the enemy even when no bullet slot is free.
 TEST_F(UpdateTest, OnlyAStraightEnemyFiresAndOnlyOnceItsNewYPasses240) {
     const Enemy& atLine = PutEnemy(2, ENEMY_STRAIGHT, 100, 235, 0, FALL);
     const Enemy& pastLine = PutEnemy(4, ENEMY_STRAIGHT, 300, 236, 0, FALL);
@@ -34,26 +34,20 @@ TEST_F(UpdateTest, OnlyAStraightEnemyFiresAndOnlyOnceItsNewYPasses240) {
     // Fired from (330, 261) toward the ship and moved once in the same update.
     const EnemyBullet& bullet = WorldState.enemyBullets[MAX_ENEMY_BULLETS];
     EXPECT_EQ(std::tie(bullet.x, bullet.y), std::make_tuple(333, 264));
-}
 
-// Firing marks the enemy as having fired even when no bullet slot is free.
-TEST_F(UpdateTest, StraightEnemyWithNoFreeBulletSlotStillTurns) {
     for (int i = 0; i <= MAX_ENEMY_BULLETS; i++) {
         PutBullet(i, 0, 0);
     }
-    const Enemy& enemy = PutEnemy(3, ENEMY_STRAIGHT, 100, 236, 0, FALL);
-
+    const Enemy& unarmed = PutEnemy(3, ENEMY_STRAIGHT, 100, 236, 0, FALL);
     UpdateWorld();
-
-    EXPECT_EQ(std::tie(enemy.hasFired, enemy.dy), std::make_tuple(1, CLIMB));
+    EXPECT_EQ(std::tie(unarmed.hasFired, unarmed.dy), std::make_tuple(1, CLIMB));
 }
 
 // Enemies stay in play from y -50 to 480, bullets until they pass 480 (never
 // bounded sideways), and a shot vanishes on the update that would take it to y 10.
 TEST_F(UpdateTest, ObjectsLeavePlayAtTheFieldEdges) {
     const struct {
-        int y;
-        int dy;
+        int y, dy;
         bool stays;
     } enemies[] = {{475, FALL, true}, {476, FALL, false}, {-47, CLIMB, true}, {-48, CLIMB, false}};
     for (int i = 0; i < 4; i++) {
@@ -62,11 +56,8 @@ TEST_F(UpdateTest, ObjectsLeavePlayAtTheFieldEdges) {
     const EnemyBullet& atBottom = PutBullet(0, 100, 477, DRIFT, DRIFT);
     const EnemyBullet& pastBottom = PutBullet(1, 100, 478, DRIFT, DRIFT);
     const EnemyBullet& offLeft = PutBullet(2, -500, 100, -DRIFT, DRIFT);
-    const int shotY[] = {20, 21};
-    for (int i = 0; i < 2; i++) {
-        WorldState.ShotX[i] = 100;
-        WorldState.ShotY[i] = shotY[i];
-    }
+    PutShot(0, 100, 20);
+    PutShot(1, 100, 21);
 
     UpdateWorld();
 
@@ -123,10 +114,10 @@ TEST_F(UpdateTest, DestroyedShipRespawnsOnThe30thUpdateOrEndsTheGameWithoutLives
 
         UpdateWorld();
         EXPECT_EQ(std::tie(ship.status, ship.timer, ship.x, ship.y),
-                  std::make_tuple(SHIP_RESPAWNING, RESPAWNING_UPDATES, SHIP_START_X, SHIP_START_Y));
+                  std::make_tuple(SHIP_RESPAWNING, 50, SHIP_START_X, SHIP_START_Y));
         EXPECT_EQ(GameState.mode, lives > 0 ? MODE_PLAY : MODE_TITLE);
     }
-    Update(RESPAWNING_UPDATES - 1);
+    Update(50 - 1);
     EXPECT_EQ(ship.status, SHIP_RESPAWNING);
 
     UpdateWorld();

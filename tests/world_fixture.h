@@ -54,17 +54,29 @@ inline void ClearScreen(SDL_Surface* screen) {
     SDL_FillRect(screen, nullptr, 0);
 }
 
-// Puts an enemy in play in the given slot, as spawning would.
+// Put objects in play in the given slot, as spawning and firing would.
 inline Enemy& PutEnemy(int slot, int kind, int x, int y, int dx = 0, int dy = 0) {
     return WorldState.enemies[slot] = Enemy{SLOT_ACTIVE, x, y, dx, dy, kind, 0, 0, 0};
 }
 
-// Puts an enemy bullet in play in the given slot, as firing would.
 inline EnemyBullet& PutBullet(int slot, int x, int y, int dx = 0, int dy = 0) {
     return WorldState.enemyBullets[slot] = EnemyBullet{SLOT_ACTIVE, x, y, dx, dy, 0, 0};
 }
 
-// Number of slots of a table whose active flag is 1.
+inline void PutShot(int slot, int x, int y) {
+    WorldState.ShotX[slot] = x;
+    WorldState.ShotY[slot] = y;
+}
+
+// Frees the tile pictures a loaded level left in the world.
+inline void FreeLevelTiles() {
+    for (SDL_Surface*& tile : WorldState.tileBitmaps) {
+        SDL_FreeSurface(tile);
+        tile = nullptr;
+    }
+}
+
+// Number of active slots of a table.
 template <typename Slot>
 int CountActive(const Slot* table, int maxIndex) {
     int count = 0;
