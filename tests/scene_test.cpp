@@ -98,7 +98,7 @@ TEST_F(SceneTest, ShipHitsAndBlinking) {
 
         if (c.hit) {
             EXPECT_EQ(std::tie(ship.lives, ship.status, ship.timer),
-                      std::make_tuple(2, SHIP_DESTROYED, DESTROYED_FRAMES));
+                      std::make_tuple(2, SHIP_DESTROYED, 30));
             ExpectExplosionAt(MAX_EXPLOSIONS, X, Y);
         } else {
             EXPECT_EQ(std::tie(ship.lives, ship.status), std::make_tuple(3, c.status));

@@ -13,14 +13,6 @@ SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
     return surface;
 }
 
-Mix_Chunk* SilentChunk() {
-    // Never destroyed, like the sprites' frames below.
-    static std::vector<Sint16>& silence = *new std::vector<Sint16>(MIX_DEFAULT_FREQUENCY);
-    static Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(silence.data()),
-                                                Uint32(silence.size() * sizeof(Sint16)));
-    return chunk;
-}
-
 void EmptySprite(Sprite& sprite) {
     for (int i = 0; i < sprite.capacity; i++) {
         sprite.frames[i] = nullptr;
@@ -75,7 +67,7 @@ SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
     return kept.back();
 }
 
-void GiveSpritesFrames() {
+static void GiveSpritesFrames() {
     WorldRecord& w = WorldState;
     w.titleSprite.AddFrame(KeptSurface(SCREEN_WIDTH, SCREEN_HEIGHT, 10, 10, 40));
     for (int i = 0; i < 7; i++) {  // the art's seven explosion stages

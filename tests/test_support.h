@@ -19,9 +19,6 @@ SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b);
 // The same, kept for the whole test program like the game's own bitmaps.
 SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b);
 
-// A second of silence in the mixer's format, kept for the whole test program.
-Mix_Chunk* SilentChunk();
-
 // Empties a sprite: no frames, current frame 0, at (0, 0). Frees nothing.
 void EmptySprite(Sprite& sprite);
 
@@ -32,11 +29,8 @@ SDL_Surface* TestScreen();
 // Zeroes GameState and WorldState as at program start (level 1), with empty sprites.
 void ClearGlobalRecords();
 
-// Gives every world sprite solid frames as the asset loader would (explosion
-// frames 0..6, bullet frames 0 and 1), each sprite in its own colour.
-void GiveSpritesFrames();
-
-// A fixture with a screen, fresh records and framed sprites; GameState.screen is set.
+// A fixture with a screen and fresh records, every world sprite given solid
+// frames as the asset loader would, each in its own colour; GameState.screen is set.
 class GameTest : public ::testing::Test {
   protected:
     void SetUp() override;

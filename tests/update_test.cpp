@@ -18,22 +18,27 @@ static void Update(int times) {
     }
 }
 
-// Firing turns the enemy even when no bullet slot is free.
+// The bullet starts 30 right of and 20 below the enemy, drifting toward the
+// ship sprite as seen from the enemy's x. Firing turns the enemy even when no
+// bullet slot is free.
 TEST_F(UpdateTest, OnlyAStraightEnemyFiresAndOnlyOnceItsNewYPasses240) {
     const Enemy& atLine = PutEnemy(2, ENEMY_STRAIGHT, 100, 235, 0, FALL);
     const Enemy& pastLine = PutEnemy(4, ENEMY_STRAIGHT, 300, 236, 0, FALL);
     PutEnemy(5, ENEMY_DIAGONAL, 400, 236, DRIFT, FALL);
     PutEnemy(6, ENEMY_STRAIGHT, 200, 236, 0, FALL).hasFired = 1;
-    WorldState.shipSprite.x = 500;
+    EnemyBullet& bullet = WorldState.enemyBullets[MAX_ENEMY_BULLETS];
+    bullet.frame = 1;  // left over from an earlier bullet in this slot
+    bullet.ticks = 3;
+    WorldState.shipSprite.x = 300;
 
     UpdateWorld();
 
     EXPECT_EQ(std::tie(atLine.y, atLine.hasFired, atLine.dy), std::make_tuple(240, 0, FALL));
     EXPECT_EQ(std::tie(pastLine.y, pastLine.hasFired, pastLine.dy), std::make_tuple(241, 1, CLIMB));
     ASSERT_EQ(CountActive(WorldState.enemyBullets, MAX_ENEMY_BULLETS), 1);
-    // Fired from (330, 261) toward the ship and moved once in the same update.
-    const EnemyBullet& bullet = WorldState.enemyBullets[MAX_ENEMY_BULLETS];
-    EXPECT_EQ(std::tie(bullet.x, bullet.y), std::make_tuple(333, 264));
+    // Fired from (330, 261) and moved once in the same update.
+    EXPECT_EQ(std::tie(bullet.x, bullet.y, bullet.frame, bullet.ticks),
+              std::make_tuple(333, 264, 0, 0));
 
     for (int i = 0; i <= MAX_ENEMY_BULLETS; i++) {
         PutBullet(i, 0, 0);
@@ -106,9 +111,9 @@ TEST_F(UpdateTest, DestroyedShipRespawnsOnThe30thUpdateOrEndsTheGameWithoutLives
     for (int lives : {0, 2}) {
         SCOPED_TRACE(lives);
         GameState.mode = MODE_PLAY;
-        WorldState.ship = {SHIP_DESTROYED, 10, 20, lives, DESTROYED_FRAMES};
+        WorldState.ship = {SHIP_DESTROYED, 10, 20, lives, 30};
 
-        Update(DESTROYED_FRAMES - 1);
+        Update(29);
         EXPECT_EQ(std::tie(ship.status, ship.x), std::make_tuple(SHIP_DESTROYED, 10));
         EXPECT_EQ(GameState.mode, MODE_PLAY);
 

@@ -9,8 +9,6 @@
 #include "test_support.h"
 #include "world/world.h"
 
-constexpr int DESTROYED_FRAMES = 30;  // frames a hit ship stays destroyed
-
 // A colour as 0xRRGGBB, the form PixelAt returns.
 constexpr Uint32 Rgb(Uint8 r, Uint8 g, Uint8 b) {
     return (static_cast<Uint32>(r) << 16) | (static_cast<Uint32>(g) << 8) | b;
