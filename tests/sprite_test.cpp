@@ -1,8 +1,11 @@
-// Sprite frames and overlap, and the colour key of loaded bitmaps.
+// Sprite frames and overlap, the colour key of loaded bitmaps, and the
+// pictures the game loads into its sprites.
 #include "sprites/sprite.h"
 
+#include <cstring>
 #include <string>
 
+#include "shell/assets.h"
 #include "world_fixture.h"
 
 static constexpr int BIG = 20;    // side of the larger test frame
@@ -85,4 +88,36 @@ TEST_F(SpriteTest, LoadedBitmapKeysOutPureRedOnly) {
     EXPECT_EQ(PixelAt(screen, 0, 0), BLACK);
     EXPECT_EQ(PixelAt(screen, 1, 0), Rgb(254, 0, 0));
     SDL_FreeSurface(loaded);
+}
+
+// True when a frame holds the pixels of the picture at path, loaded afresh.
+static bool FrameIs(const SDL_Surface* frame, const std::string& path) {
+    SDL_Surface* file = nullptr;
+    LoadBitmap(file, path.c_str());
+    const bool same = file && frame && file->w == frame->w && file->h == frame->h &&
+                      memcmp(file->pixels, frame->pixels, size_t(file->pitch) * file->h) == 0;
+    SDL_FreeSurface(file);
+    return same;
+}
+
+TEST(AssetsTest, AnimationFramesFollowThePictureNumbers) {
+    TestScreen();
+    ClearGlobalRecords();
+    const ScopedWorkingDir data{KORVANE_DATA_DIR};
+
+    ASSERT_TRUE(LoadGraphics());
+
+    const WorldRecord& w = WorldState;
+    EXPECT_EQ(w.explosionSprite.frameCount, 7);
+    for (int stage = 1; stage <= 7; stage++) {
+        EXPECT_TRUE(FrameIs(w.explosionSprite.frames[stage - 1],
+                            "pics/explode" + std::to_string(stage) + ".bmp"))
+            << stage;
+    }
+    EXPECT_EQ(w.bulletSprite.frameCount, 2);
+    EXPECT_TRUE(FrameIs(w.bulletSprite.frames[0], "pics/dispene.bmp"));
+    EXPECT_TRUE(FrameIs(w.bulletSprite.frames[1], "pics/dispene2.bmp"));
+    for (SDL_Surface* bitmap : GameState.bitmaps) {
+        SDL_FreeSurface(bitmap);
+    }
 }
