@@ -17,10 +17,6 @@
 #include "shell/frame_clock.h"
 #include "world_fixture.h"
 
-// The rules' numbers, written out so that a changed game constant shows up here.
-static constexpr int SPAWN_FRAME = 20;
-static constexpr int STEP = 5;
-
 // Play from the start of a level. Held keys, queued events and the stick
 // (through its seam) are reset after every test.
 class ShellTest : public WorldTest {
@@ -65,7 +61,6 @@ class ShellTest : public WorldTest {
 
 // Run from the real data, so that a started game loads level 1 and the music.
 TEST_F(ShellTest, TitleHandlesEveryQueuedEventInOrderThenStartsAGameOrQuits) {
-    constexpr int OLD_SCORE = 500;
     const ScopedWorkingDir data{KORVANE_DATA_DIR};
     GameState.music = Mix_LoadMUS("sounds/zelmorta.mid");
     ASSERT_NE(GameState.music, nullptr) << Mix_GetError();
@@ -83,7 +78,7 @@ TEST_F(ShellTest, TitleHandlesEveryQueuedEventInOrderThenStartsAGameOrQuits) {
         SCOPED_TRACE(testing::Message() << "events of case " << &c - cases);
         GameState.mode = MODE_TITLE;
         GameState.quit = 0;
-        GameState.score = OLD_SCORE;
+        GameState.score = 500;
         GameState.level = 2;
         for (const auto& [type, key] : c.events) {
             Push(type, key);
@@ -93,7 +88,7 @@ TEST_F(ShellTest, TitleHandlesEveryQueuedEventInOrderThenStartsAGameOrQuits) {
 
         EXPECT_EQ(GameState.quit, c.quit);
         EXPECT_EQ(GameState.mode, c.starts ? MODE_PLAY : MODE_TITLE);
-        EXPECT_EQ(GameState.score, c.starts ? 0 : OLD_SCORE);
+        EXPECT_EQ(GameState.score, c.starts ? 0 : 500);
         EXPECT_EQ(GameState.level, c.starts ? 1 : 2);
         EXPECT_EQ(Mix_PlayingMusic(), c.starts ? 1 : 0);
     }
@@ -103,18 +98,15 @@ TEST_F(ShellTest, TitleHandlesEveryQueuedEventInOrderThenStartsAGameOrQuits) {
 
 // The boss's frame, 5000, is pinned by the play test.
 TEST_F(ShellTest, EnemiesComeOnEveryTwentiethFrameUntilTheBoss) {
-    for (int frame = 1; frame <= 2 * SPAWN_FRAME; frame++) {
-        GameState.bossPhase = frame > SPAWN_FRAME ? BOSS_ACTIVE : BOSS_NONE;
+    for (int frame = 1; frame <= 40; frame++) {
+        GameState.bossPhase = frame > 20 ? BOSS_ACTIVE : BOSS_NONE;
         PlayFrameSteps();
-        EXPECT_EQ(CountActive(WorldState.enemies, MAX_ENEMIES), frame >= SPAWN_FRAME ? 1 : 0)
+        EXPECT_EQ(CountActive(WorldState.enemies, MAX_ENEMIES), frame >= 20 ? 1 : 0)
             << "frame " << frame;
     }
 }
 
 TEST_F(ShellTest, ExtraLifeComesOnlyWhenAFrameEndsOnAPositiveMultipleOf2000) {
-    // Still enemies stacked on one spot, and a shot that reaches them this frame.
-    constexpr int ENEMY_X = 300;
-    constexpr int ENEMY_Y = 200;
     const struct {
         int score, kills, endScore, endLives;
     } cases[] = {{1990, 1, 2010, 4},  // lands on 2000: a fourth ship
@@ -125,9 +117,9 @@ TEST_F(ShellTest, ExtraLifeComesOnlyWhenAFrameEndsOnAPositiveMultipleOf2000) {
         ResetWorld();
         GameState.score = c.score;
         for (int i = 0; i < c.kills; i++) {
-            PutEnemy(MAX_ENEMIES - i, ENEMY_DIAGONAL, ENEMY_X, ENEMY_Y);
+            PutEnemy(MAX_ENEMIES - i, ENEMY_DIAGONAL, 300, 200);  // stacked, still
         }
-        PutShot(0, ENEMY_X + 10, ENEMY_Y + 30);
+        PutShot(0, 310, 230);  // reaches them this frame
 
         PlayFrameSteps();
 
@@ -149,18 +141,17 @@ TEST_F(ShellTest, KeysAndTheStickMoveOneStepPerSideWithinTheScreen) {
     } cases[] = {
         {{}, EDGE, EDGE, X, Y, X, Y},
         {{}, -EDGE, -EDGE, X, Y, X, Y},
-        {{}, EDGE + 1, -(EDGE + 1), X, Y, X + STEP, Y - STEP},
-        {{}, -(EDGE + 1), EDGE + 1, X, Y, X - STEP, Y + STEP},
+        {{}, EDGE + 1, -(EDGE + 1), X, Y, X + 5, Y - 5},
+        {{}, -(EDGE + 1), EDGE + 1, X, Y, X - 5, Y + 5},
         // A key and the stick on one side give one step; opposite sides cancel.
-        {{SDLK_RIGHT, SDLK_UP, SDLK_DOWN}, EDGE + 1, 0, X, Y, X + STEP, Y},
+        {{SDLK_RIGHT, SDLK_UP, SDLK_DOWN}, EDGE + 1, 0, X, Y, X + 5, Y},
         {{SDLK_RIGHT, SDLK_DOWN}, 0, 0, 619, 459, 624, 464},
         {{SDLK_RIGHT, SDLK_DOWN}, 0, 0, 620, 460, 620, 460},
         {{SDLK_LEFT, SDLK_UP}, 0, 0, 1, 1, -4, -4},
         {{SDLK_LEFT, SDLK_UP}, 0, 0, 0, 0, 0, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "from " << c.fromX << "," << c.fromY << " with stick "
-                                        << c.stickX << "," << c.stickY);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         Hold(c.keys);
         stickX = c.stickX;
         stickY = c.stickY;
@@ -175,9 +166,8 @@ TEST_F(ShellTest, KeysAndTheStickMoveOneStepPerSideWithinTheScreen) {
 }
 
 TEST_F(ShellTest, DestroyedShipFiresNothingAndHeldShiftFiresOnRespawn) {
-    constexpr int FRAMES_TO_RESPAWN = 2;
     WorldState.ship.status = SHIP_DESTROYED;
-    WorldState.ship.timer = FRAMES_TO_RESPAWN;
+    WorldState.ship.timer = 2;               // frames to the respawn
     WorldState.shipSprite.x = SHIP_START_X;  // where the ship was last drawn
     Hold({SDLK_LSHIFT});
     Push(SDL_JOYBUTTONDOWN);
@@ -236,8 +226,6 @@ TEST(MixerChannels, StereoOnlyOnTheCompatibilityLayer) {
     EXPECT_EQ(frequency, 22050);
 }
 
-using PlayTest = GameTest;
-
 // Which shipped level's map is in the world (0 for neither).
 static int LoadedLevel() {
     for (int n = 1; n <= 2; n++) {
@@ -251,8 +239,7 @@ static int LoadedLevel() {
     return 0;
 }
 
-TEST_F(PlayTest, LevelsRunOneTwoOneWithTheScoreCarriedOver) {
-    constexpr int INTO_BOSS = 50;  // a shot put this far inside the boss lands after its move
+TEST_F(ShellTest, LevelsRunOneTwoOneWithTheScoreCarriedOver) {
     const ScopedWorkingDir data{KORVANE_DATA_DIR};
     srand(20240611);
     StartGame();
@@ -262,10 +249,10 @@ TEST_F(PlayTest, LevelsRunOneTwoOneWithTheScoreCarriedOver) {
     for (int frame = 1; levelsRun.size() < 3 && frame <= 3 * 5500; frame++) {
         const int phaseBefore = GameState.bossPhase;
         const int scoreBefore = GameState.score;
-        // One shot a frame lands on the boss until it falls.
+        // One shot a frame, put far enough inside the boss to land after its move.
         const Enemy& boss = WorldState.enemies[BOSS_SLOT];
         if (GameState.bossPhase == BOSS_ACTIVE) {
-            PutShot(0, boss.x + INTO_BOSS, boss.y + INTO_BOSS);
+            PutShot(0, boss.x + 50, boss.y + 50);
         }
 
         PlayFrameSteps();

@@ -1,7 +1,7 @@
 #include "test_support.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <new>
 #include <vector>
 
 #include "shell/shell.h"
@@ -41,23 +41,9 @@ SDL_Surface* TestScreen() {
 
 void ClearGlobalRecords() {
     GameState = GameRecord{};
-    WorldRecord& w = WorldState;
-    memset(w.enemyBullets, 0, sizeof w.enemyBullets);
-    memset(w.explosions, 0, sizeof w.explosions);
-    memset(w.enemies, 0, sizeof w.enemies);
-    memset(&w.ship, 0, sizeof w.ship);
-    memset(w.ShotX, 0, sizeof w.ShotX);
-    memset(w.ShotY, 0, sizeof w.ShotY);
-    memset(w.tileBitmaps, 0, sizeof w.tileBitmaps);
-    memset(w.levelMap, 0, sizeof w.levelMap);
-    for (Sprite* sprite :
-         {&w.lifeSprite, &w.bulletSprite, &w.shotSprite, &w.enemySprite, &w.bossSprite,
-          &w.enemy2Sprite, &w.shipSprite, &w.explosionSprite, &w.titleSprite}) {
-        EmptySprite(*sprite);
-    }
-    for (Sprite& tile : w.tileSprites) {
-        EmptySprite(tile);
-    }
+    // Built afresh as at program start: zeroed tables, empty sprites.
+    WorldState.~WorldRecord();
+    new (&WorldState) WorldRecord();
 }
 
 SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
