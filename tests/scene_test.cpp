@@ -18,45 +18,35 @@ static void ExpectExplosionAt(int slot, int x, int y) {
 
 // One shot takes a hit off the boss and destroys every enemy it overlaps,
 // explosions filling from the top slot in slot order. It is spent, but still
-// drawn in the frame of its hit.
-TEST_F(SceneTest, ShotOverlappingTheBossAndTwoEnemiesCountsEach) {
-    const Enemy& boss = PutEnemy(BOSS_SLOT, ENEMY_BOSS, 100, 100);
-    PutEnemy(2, ENEMY_STRAIGHT, 130, 110);
-    PutEnemy(4, ENEMY_DIAGONAL, 150, 140);
-    PutShot(0, 160, 140);
-
-    DrawScene(screen);
-
-    EXPECT_EQ(std::tie(boss.active, boss.hits), std::make_tuple(SLOT_ACTIVE, 1));
-    EXPECT_EQ(CountActive(WorldState.enemies, MAX_ENEMIES), 1);
-    EXPECT_EQ(GameState.score, 20);
-    ExpectExplosionAt(MAX_EXPLOSIONS, 130, 110);
-    ExpectExplosionAt(MAX_EXPLOSIONS - 1, 150, 140);
-    EXPECT_EQ(WorldState.ShotX[0], 0);
-    EXPECT_EQ(PixelAt(screen, 165, 145), SHOT_COLOUR);
-}
-
-// The hit sets the countdown to 100; the same frame's caption step counts it down.
-TEST_F(SceneTest, BossFallsOnItsHundredthHitAndStartsTheLevelChange) {
+// drawn in the frame of its hit. The boss falls on its hundredth hit and starts
+// the level change; the same frame's caption step counts the countdown from 100.
+TEST_F(SceneTest, ShotHitsTheBossAndEveryEnemyItOverlaps) {
     for (int hitsBefore : {98, 99}) {
         SCOPED_TRACE(hitsBefore);
         const bool falls = hitsBefore == 99;
         ResetWorld();
+        GameState.score = 0;
         GameState.bossPhase = BOSS_ACTIVE;
         Enemy& boss = PutEnemy(BOSS_SLOT, ENEMY_BOSS, 100, 100);
         boss.hits = hitsBefore;
-        PutShot(0, 150, 150);
+        PutEnemy(2, ENEMY_STRAIGHT, 130, 110);
+        PutEnemy(4, ENEMY_DIAGONAL, 150, 140);
+        PutShot(0, 160, 140);
 
         DrawScene(screen);
 
-        EXPECT_EQ(WorldState.ShotX[0], 0);
         EXPECT_EQ(std::tie(boss.hits, boss.active),
                   std::make_tuple(hitsBefore + 1, falls ? SLOT_FREE : SLOT_ACTIVE));
-        EXPECT_EQ(CountActive(WorldState.explosions, MAX_EXPLOSIONS), falls ? 1 : 0);
+        EXPECT_EQ(CountActive(WorldState.enemies, MAX_ENEMIES), falls ? 0 : 1);
+        const int firstEnemyExplosion = falls ? MAX_EXPLOSIONS - 1 : MAX_EXPLOSIONS;
+        ExpectExplosionAt(firstEnemyExplosion, 130, 110);
+        ExpectExplosionAt(firstEnemyExplosion - 1, 150, 140);
+        EXPECT_EQ(WorldState.ShotX[0], 0);
+        EXPECT_EQ(PixelAt(screen, 165, 145), SHOT_COLOUR);
         EXPECT_EQ(std::tie(GameState.score, GameState.bossPhase, GameState.level,
                            GameState.levelCountdown),
-                  falls ? std::make_tuple(100, BOSS_DEFEATED, 2, 99)
-                        : std::make_tuple(0, BOSS_ACTIVE, 1, 0));
+                  falls ? std::make_tuple(120, BOSS_DEFEATED, 2, 99)
+                        : std::make_tuple(20, BOSS_ACTIVE, 1, 0));
     }
     ExpectExplosionAt(MAX_EXPLOSIONS, 100, 100);
 }

@@ -157,14 +157,19 @@ TEST_F(UpdateTest, OnlyAStraightEnemyFiresAndOnlyOnceItsNewYPasses240) {
 }
 
 // Enemies stay in play from y -50 to 480, bullets until they pass 480 (never
-// bounded sideways), and a shot vanishes on the update that would take it to y 10.
-TEST_F(UpdateTest, ObjectsLeavePlayAtTheFieldEdges) {
+// bounded sideways), and a shot vanishes on the update that would take it to y
+// 10. The boss turns only once past x 500 or x 20.
+TEST_F(UpdateTest, ObjectsLeavePlayAtTheFieldEdgesAndTheBossTurnsPastItsPoints) {
+    GameState.frameCounter = 1;  // not a firing frame
     const struct {
-        int y, dy;
+        int x, y, dx, dy, endX, endDx;
         bool stays;
-    } enemies[] = {{475, FALL, true}, {476, FALL, false}, {-47, CLIMB, true}, {-48, CLIMB, false}};
+    } bosses[] = {{498, 475, DRIFT, FALL, 501, -DRIFT, true},
+                  {497, 476, DRIFT, FALL, 500, DRIFT, false},
+                  {22, -47, -DRIFT, CLIMB, 19, DRIFT, true},
+                  {23, -48, -DRIFT, CLIMB, 20, -DRIFT, false}};
     for (int i = 0; i < 4; i++) {
-        PutEnemy(i, ENEMY_DIAGONAL, 100, enemies[i].y, DRIFT, enemies[i].dy);
+        PutEnemy(i, ENEMY_BOSS, bosses[i].x, bosses[i].y, bosses[i].dx, bosses[i].dy);
     }
     const EnemyBullet& atBottom = PutBullet(0, 100, 477, DRIFT, DRIFT);
     const EnemyBullet& pastBottom = PutBullet(1, 100, 478, DRIFT, DRIFT);
@@ -175,28 +180,15 @@ TEST_F(UpdateTest, ObjectsLeavePlayAtTheFieldEdges) {
     UpdateWorld();
 
     for (int i = 0; i < 4; i++) {
-        EXPECT_EQ(WorldState.enemies[i].active == SLOT_ACTIVE, enemies[i].stays) << enemies[i].y;
+        const Enemy& boss = WorldState.enemies[i];
+        EXPECT_EQ(std::tie(boss.x, boss.dx), std::make_tuple(bosses[i].endX, bosses[i].endDx)) << i;
+        EXPECT_EQ(boss.active == SLOT_ACTIVE, bosses[i].stays) << i;
     }
     EXPECT_EQ(std::tie(atBottom.active, atBottom.y), std::make_tuple(SLOT_ACTIVE, 480));
     EXPECT_EQ(pastBottom.active, SLOT_FREE);
     EXPECT_EQ(std::tie(offLeft.active, offLeft.x), std::make_tuple(SLOT_ACTIVE, -503));
     EXPECT_EQ(std::tie(WorldState.ShotX[0], WorldState.ShotY[0]), std::make_tuple(0, 0));
     EXPECT_EQ(std::tie(WorldState.ShotX[1], WorldState.ShotY[1]), std::make_tuple(100, 11));
-}
-
-TEST_F(UpdateTest, BossTurnsOnlyWhenPastX500OrX20) {
-    GameState.frameCounter = 1;
-    const Enemy& past500 = PutEnemy(0, ENEMY_BOSS, 498, 100, DRIFT);
-    const Enemy& at500 = PutEnemy(1, ENEMY_BOSS, 497, 100, DRIFT);
-    const Enemy& past20 = PutEnemy(2, ENEMY_BOSS, 22, 100, -DRIFT);
-    const Enemy& at20 = PutEnemy(3, ENEMY_BOSS, 23, 100, -DRIFT);
-
-    UpdateWorld();
-
-    EXPECT_EQ(std::tie(past500.x, past500.y, past500.dx), std::make_tuple(501, 100, -DRIFT));
-    EXPECT_EQ(std::tie(at500.x, at500.dx), std::make_tuple(500, DRIFT));
-    EXPECT_EQ(std::tie(past20.x, past20.dx), std::make_tuple(19, DRIFT));
-    EXPECT_EQ(std::tie(at20.x, at20.dx), std::make_tuple(20, -DRIFT));
 }
 
 TEST_F(UpdateTest, BossFiresOnFramesThatAreMultiplesOf30FromTheReset) {

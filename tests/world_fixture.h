@@ -2,7 +2,9 @@
 // screen, objects put in their tables, screen pixels and scratch directories.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -25,12 +27,11 @@ constexpr Uint32 ExplosionColour(int frame) {
 
 // The colour of one pixel of a software surface, as 0xRRGGBB.
 inline Uint32 PixelAt(SDL_Surface* surface, int x, int y) {
-    const Uint8 bytes = surface->format->BytesPerPixel;
-    const Uint8* p = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * bytes;
+    const int bytes = surface->format->BytesPerPixel;
     Uint32 value = 0;
-    for (int i = 0; i < bytes; i++) {
-        value |= static_cast<Uint32>(p[i])
-                 << (SDL_BYTEORDER == SDL_LIL_ENDIAN ? 8 * i : 8 * (bytes - 1 - i));
+    memcpy(&value, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * bytes, bytes);
+    if (SDL_BYTEORDER == SDL_BIG_ENDIAN) {
+        value >>= 8 * (sizeof value - bytes);
     }
     Uint8 r = 0, g = 0, b = 0;
     SDL_GetRGB(value, surface->format, &r, &g, &b);
@@ -77,11 +78,8 @@ inline void FreeLevelTiles() {
 // Number of active slots of a table.
 template <typename Slot>
 int CountActive(const Slot* table, int maxIndex) {
-    int count = 0;
-    for (int i = 0; i <= maxIndex; i++) {
-        count += table[i].active == SLOT_ACTIVE ? 1 : 0;
-    }
-    return count;
+    return int(std::count_if(table, table + maxIndex + 1,
+                             [](const Slot& slot) { return slot.active == SLOT_ACTIVE; }));
 }
 
 // Makes a directory the working directory for the life of the object.
