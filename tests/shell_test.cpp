@@ -60,19 +60,18 @@ class ShellTest : public WorldTest {
 };
 
 // Run from the real data, so that a started game loads level 1 and the music.
+// In this order, each started game's music must be stopped by the next pass.
 TEST_F(ShellTest, TitleHandlesEveryQueuedEventInOrderThenStartsAGameOrQuits) {
     const ScopedWorkingDir data{KORVANE_DATA_DIR};
     GameState.music = Mix_LoadMUS("sounds/zelmorta.mid");
     ASSERT_NE(GameState.music, nullptr) << Mix_GetError();
-    // In this order: each started game's music must be stopped by the next title pass.
     const struct {
         std::vector<std::pair<Uint8, SDLKey>> events;
-        bool starts;
-        int quit;
+        int starts, quit;
     } cases[] = {
-        {{{SDL_KEYDOWN, SDLK_RETURN}, {SDL_KEYDOWN, SDLK_ESCAPE}}, true, 1},
-        {{{SDL_KEYUP, SDLK_ESCAPE}, {SDL_MOUSEBUTTONDOWN, {}}, {SDL_JOYBUTTONDOWN, {}}}, true, 0},
-        {{{SDL_QUIT, {}}}, false, 1},
+        {{{SDL_KEYDOWN, SDLK_RETURN}, {SDL_KEYDOWN, SDLK_ESCAPE}}, 1, 1},
+        {{{SDL_KEYUP, SDLK_ESCAPE}, {SDL_MOUSEBUTTONDOWN, {}}, {SDL_JOYBUTTONDOWN, {}}}, 1, 0},
+        {{{SDL_QUIT, {}}}, 0, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "events of case " << &c - cases);
@@ -96,7 +95,6 @@ TEST_F(ShellTest, TitleHandlesEveryQueuedEventInOrderThenStartsAGameOrQuits) {
     FreeLevelTiles();
 }
 
-// The boss's frame, 5000, is pinned by the play test.
 TEST_F(ShellTest, EnemiesComeOnEveryTwentiethFrameUntilTheBoss) {
     for (int frame = 1; frame <= 40; frame++) {
         GameState.bossPhase = frame > 20 ? BOSS_ACTIVE : BOSS_NONE;
@@ -267,7 +265,6 @@ TEST_F(ShellTest, LevelsRunOneTwoOneWithTheScoreCarriedOver) {
         if (phaseBefore == BOSS_DEFEATED && GameState.bossPhase == BOSS_NONE) {
             EXPECT_EQ(frame - bossFellAt, 51);
             EXPECT_EQ(GameState.score, scoreBefore);
-            EXPECT_EQ(GameState.level, LoadedLevel());
             levelsRun.push_back(LoadedLevel());
         }
         // Nobody dodges: keep a spare life so the run reaches its bosses.
@@ -275,6 +272,5 @@ TEST_F(ShellTest, LevelsRunOneTwoOneWithTheScoreCarriedOver) {
     }
 
     EXPECT_EQ(levelsRun, (std::vector<int>{1, 2, 1}));
-    EXPECT_GT(GameState.score, 0);
     FreeLevelTiles();
 }

@@ -1,25 +1,14 @@
-// Sprite frames and overlap, the colour key of loaded bitmaps, and the
-// pictures the game loads into its sprites.
+// Sprite frames and overlap, and the colour key of loaded bitmaps.
 #include "sprites/sprite.h"
 
-#include <cstring>
 #include <string>
 
-#include "shell/assets.h"
 #include "world_fixture.h"
 
 static constexpr int BIG = 20;    // side of the larger test frame
 static constexpr int SMALL = 10;  // side of the smaller one
 
-// Sprites with white frames on a black screen.
-class SpriteTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ClearScreen(screen); }
-
-    SDL_Surface* screen = TestScreen();
-    SDL_Surface* big = KeptSurface(BIG, BIG, 255, 255, 255);
-    SDL_Surface* small = KeptSurface(SMALL, SMALL, 255, 255, 255);
-};
+using SpriteTest = WorldTest;
 
 TEST_F(SpriteTest, OverlapIsStrictSymmetricAndExactlyZeroOrOne) {
     // b (SMALL) placed against a (BIG): touching edges do not overlap, one pixel more does.
@@ -30,9 +19,9 @@ TEST_F(SpriteTest, OverlapIsStrictSymmetricAndExactlyZeroOrOne) {
                           {0, 0, 5, BIG - 1, 1},   {0, 0, -SMALL, 5, 0},   {0, 0, BIG, BIG, 0},
                           {-30, -30, -11, -11, 1}, {-30, -30, -10, -20, 0}};
     Sprite a;
-    a.AddFrame(big);
+    a.AddFrame(KeptSurface(BIG, BIG, 255, 255, 255));
     Sprite b;
-    b.AddFrame(small);
+    b.AddFrame(KeptSurface(SMALL, SMALL, 255, 255, 255));
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << "a at " << c.ax << "," << c.ay << ", b at " << c.bx << "," << c.by);
@@ -50,6 +39,7 @@ TEST_F(SpriteTest, OverlapIsStrictSymmetricAndExactlyZeroOrOne) {
 TEST_F(SpriteTest, SelectFrameIsBoundedByCapacityAndAnUnfilledSlotShowsNothing) {
     constexpr int CAPACITY = 12;
     constexpr int UNFILLED = 9;
+    SDL_Surface* big = KeptSurface(BIG, BIG, 255, 255, 255);
     Sprite explosion(CAPACITY);
     for (int i = 0; i <= CAPACITY; i++) {
         explosion.AddFrame(big);
@@ -88,36 +78,4 @@ TEST_F(SpriteTest, LoadedBitmapKeysOutPureRedOnly) {
     EXPECT_EQ(PixelAt(screen, 0, 0), BLACK);
     EXPECT_EQ(PixelAt(screen, 1, 0), Rgb(254, 0, 0));
     SDL_FreeSurface(loaded);
-}
-
-// True when a frame holds the pixels of the picture at path, loaded afresh.
-static bool FrameIs(const SDL_Surface* frame, const std::string& path) {
-    SDL_Surface* file = nullptr;
-    LoadBitmap(file, path.c_str());
-    const bool same = file && frame && file->w == frame->w && file->h == frame->h &&
-                      memcmp(file->pixels, frame->pixels, size_t(file->pitch) * file->h) == 0;
-    SDL_FreeSurface(file);
-    return same;
-}
-
-TEST(AssetsTest, AnimationFramesFollowThePictureNumbers) {
-    TestScreen();
-    ClearGlobalRecords();
-    const ScopedWorkingDir data{KORVANE_DATA_DIR};
-
-    ASSERT_TRUE(LoadGraphics());
-
-    const WorldRecord& w = WorldState;
-    EXPECT_EQ(w.explosionSprite.frameCount, 7);
-    for (int stage = 1; stage <= 7; stage++) {
-        EXPECT_TRUE(FrameIs(w.explosionSprite.frames[stage - 1],
-                            "pics/explode" + std::to_string(stage) + ".bmp"))
-            << stage;
-    }
-    EXPECT_EQ(w.bulletSprite.frameCount, 2);
-    EXPECT_TRUE(FrameIs(w.bulletSprite.frames[0], "pics/dispene.bmp"));
-    EXPECT_TRUE(FrameIs(w.bulletSprite.frames[1], "pics/dispene2.bmp"));
-    for (SDL_Surface* bitmap : GameState.bitmaps) {
-        SDL_FreeSurface(bitmap);
-    }
 }

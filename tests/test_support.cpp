@@ -17,10 +17,7 @@ void EmptySprite(Sprite& sprite) {
     for (int i = 0; i < sprite.capacity; i++) {
         sprite.frames[i] = nullptr;
     }
-    sprite.frameCount = 0;
-    sprite.currentFrame = 0;
-    sprite.x = 0;
-    sprite.y = 0;
+    sprite.frameCount = sprite.currentFrame = sprite.x = sprite.y = 0;
 }
 
 SDL_Surface* TestScreen() {
