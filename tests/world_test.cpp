@@ -72,13 +72,13 @@ TEST_F(SpawnTest, PlayerShotStarts15PixelsAboveTheShipSprite) {
 }
 
 TEST_F(SpawnTest, BossReplacesSlotOneWithoutExplosionOrScore) {
-    // A fired, hit enemy in the boss's slot.
-    WorldState.enemies[BOSS_SLOT] = Enemy{SLOT_ACTIVE, 500, 300, 0, 5, ENEMY_STRAIGHT, 1, 7, 0};
+    // A fired, hit enemy in slot 1.
+    WorldState.enemies[1] = Enemy{SLOT_ACTIVE, 500, 300, 0, 5, ENEMY_STRAIGHT, 1, 7, 0};
     WorldState.shipSprite.x = 260;
 
     SpawnBoss();
 
-    const Enemy& boss = WorldState.enemies[BOSS_SLOT];
+    const Enemy& boss = WorldState.enemies[1];
     EXPECT_EQ(std::tie(boss.active, boss.kind, boss.x, boss.y, boss.dx, boss.dy, boss.hasFired,
                        boss.hits),
               std::make_tuple(SLOT_ACTIVE, ENEMY_BOSS, 260, 100, 3, 0, 0, 0));
