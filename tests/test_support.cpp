@@ -1,7 +1,7 @@
 #include "test_support.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <new>
 #include <vector>
 
 #include "shell/shell.h"
@@ -13,22 +13,11 @@ SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
     return surface;
 }
 
-Mix_Chunk* SilentChunk() {
-    // Never destroyed, like the sprites' frames below.
-    static std::vector<Sint16>& silence = *new std::vector<Sint16>(MIX_DEFAULT_FREQUENCY);
-    static Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(silence.data()),
-                                                Uint32(silence.size() * sizeof(Sint16)));
-    return chunk;
-}
-
 void EmptySprite(Sprite& sprite) {
     for (int i = 0; i < sprite.capacity; i++) {
         sprite.frames[i] = nullptr;
     }
-    sprite.frameCount = 0;
-    sprite.currentFrame = 0;
-    sprite.x = 0;
-    sprite.y = 0;
+    sprite.frameCount = sprite.currentFrame = sprite.x = sprite.y = 0;
 }
 
 SDL_Surface* TestScreen() {
@@ -49,34 +38,19 @@ SDL_Surface* TestScreen() {
 
 void ClearGlobalRecords() {
     GameState = GameRecord{};
-    WorldRecord& w = WorldState;
-    memset(w.enemyBullets, 0, sizeof w.enemyBullets);
-    memset(w.explosions, 0, sizeof w.explosions);
-    memset(w.enemies, 0, sizeof w.enemies);
-    memset(&w.ship, 0, sizeof w.ship);
-    memset(w.ShotX, 0, sizeof w.ShotX);
-    memset(w.ShotY, 0, sizeof w.ShotY);
-    memset(w.tileBitmaps, 0, sizeof w.tileBitmaps);
-    memset(w.levelMap, 0, sizeof w.levelMap);
-    for (Sprite* sprite :
-         {&w.lifeSprite, &w.bulletSprite, &w.shotSprite, &w.enemySprite, &w.bossSprite,
-          &w.enemy2Sprite, &w.shipSprite, &w.explosionSprite, &w.titleSprite}) {
-        EmptySprite(*sprite);
-    }
-    for (Sprite& tile : w.tileSprites) {
-        EmptySprite(tile);
-    }
+    // Built afresh as at program start: zeroed tables, empty sprites.
+    WorldState.~WorldRecord();
+    new (&WorldState) WorldRecord();
 }
 
-// Frames live for the whole test program, like the game's own bitmaps.
-static SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
-    // Never destroyed, so the leak checker still sees the frames as reachable.
+SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
+    // Never destroyed, so the leak checker still sees the surfaces as reachable.
     static std::vector<SDL_Surface*>& kept = *new std::vector<SDL_Surface*>;
     kept.push_back(MakeSurface(w, h, r, g, b));
     return kept.back();
 }
 
-void GiveSpritesFrames() {
+static void GiveSpritesFrames() {
     WorldRecord& w = WorldState;
     w.titleSprite.AddFrame(KeptSurface(SCREEN_WIDTH, SCREEN_HEIGHT, 10, 10, 40));
     for (int i = 0; i < 7; i++) {  // the art's seven explosion stages
@@ -85,8 +59,8 @@ void GiveSpritesFrames() {
     w.bulletSprite.AddFrame(KeptSurface(8, 8, 255, 0, 255));
     w.bulletSprite.AddFrame(KeptSurface(8, 8, 128, 0, 255));
     w.shipSprite.AddFrame(KeptSurface(20, 20, 0, 200, 255));
-    w.enemySprite.AddFrame(KeptSurface(TEST_ENEMY_W, TEST_ENEMY_H, 0, 255, 0));
-    w.enemy2Sprite.AddFrame(KeptSurface(TEST_ENEMY_W, TEST_ENEMY_H, 0, 128, 0));
+    w.enemySprite.AddFrame(KeptSurface(60, 40, 0, 255, 0));
+    w.enemy2Sprite.AddFrame(KeptSurface(60, 40, 0, 128, 0));
     w.bossSprite.AddFrame(KeptSurface(120, 80, 128, 128, 128));
     w.shotSprite.AddFrame(KeptSurface(20, 12, 255, 255, 0));
     w.lifeSprite.AddFrame(KeptSurface(TEST_LIFE_SIZE, TEST_LIFE_SIZE, 0, 0, 255));

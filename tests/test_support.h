@@ -9,17 +9,15 @@
 #include "shell/game_state.h"
 #include "world/world.h"
 
-// Frame sizes GiveSpritesFrames hands out where tests depend on them; the
-// other sprites get the shipped art's sizes too.
-constexpr int TEST_ENEMY_W = 60;
-constexpr int TEST_ENEMY_H = 40;
+// The side of the life icon GiveSpritesFrames hands out; the other sprites
+// get the shipped art's sizes too.
 constexpr int TEST_LIFE_SIZE = 16;
 
 // A 24-bit surface of the given size filled with one colour. Owned by the caller.
 SDL_Surface* MakeSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b);
 
-// A second of silence in the mixer's format, kept for the whole test program.
-Mix_Chunk* SilentChunk();
+// The same, kept for the whole test program like the game's own bitmaps.
+SDL_Surface* KeptSurface(int w, int h, Uint8 r, Uint8 g, Uint8 b);
 
 // Empties a sprite: no frames, current frame 0, at (0, 0). Frees nothing.
 void EmptySprite(Sprite& sprite);
@@ -31,11 +29,8 @@ SDL_Surface* TestScreen();
 // Zeroes GameState and WorldState as at program start (level 1), with empty sprites.
 void ClearGlobalRecords();
 
-// Gives every world sprite solid frames as the asset loader would (explosion
-// frames 0..6, bullet frames 0 and 1), each sprite in its own colour.
-void GiveSpritesFrames();
-
-// A fixture with a screen, fresh records and framed sprites; GameState.screen is set.
+// A fixture with a screen and fresh records, every world sprite given solid
+// frames as the asset loader would, each in its own colour; GameState.screen is set.
 class GameTest : public ::testing::Test {
   protected:
     void SetUp() override;

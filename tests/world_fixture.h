@@ -2,14 +2,14 @@
 // screen, objects put in their tables, screen pixels and scratch directories.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "test_support.h"
 #include "world/world.h"
-
-constexpr int DESTROYED_FRAMES = 30;  // frames a hit ship stays destroyed
 
 // A colour as 0xRRGGBB, the form PixelAt returns.
 constexpr Uint32 Rgb(Uint8 r, Uint8 g, Uint8 b) {
@@ -27,12 +27,11 @@ constexpr Uint32 ExplosionColour(int frame) {
 
 // The colour of one pixel of a software surface, as 0xRRGGBB.
 inline Uint32 PixelAt(SDL_Surface* surface, int x, int y) {
-    const Uint8 bytes = surface->format->BytesPerPixel;
-    const Uint8* p = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * bytes;
+    const int bytes = surface->format->BytesPerPixel;
     Uint32 value = 0;
-    for (int i = 0; i < bytes; i++) {
-        value |= static_cast<Uint32>(p[i])
-                 << (SDL_BYTEORDER == SDL_LIL_ENDIAN ? 8 * i : 8 * (bytes - 1 - i));
+    memcpy(&value, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * bytes, bytes);
+    if (SDL_BYTEORDER == SDL_BIG_ENDIAN) {
+        value >>= 8 * (sizeof value - bytes);
     }
     Uint8 r = 0, g = 0, b = 0;
     SDL_GetRGB(value, surface->format, &r, &g, &b);
@@ -54,24 +53,33 @@ inline void ClearScreen(SDL_Surface* screen) {
     SDL_FillRect(screen, nullptr, 0);
 }
 
-// Puts an enemy in play in the given slot, as spawning would.
+// Put objects in play in the given slot, as spawning and firing would.
 inline Enemy& PutEnemy(int slot, int kind, int x, int y, int dx = 0, int dy = 0) {
     return WorldState.enemies[slot] = Enemy{SLOT_ACTIVE, x, y, dx, dy, kind, 0, 0, 0};
 }
 
-// Puts an enemy bullet in play in the given slot, as firing would.
 inline EnemyBullet& PutBullet(int slot, int x, int y, int dx = 0, int dy = 0) {
     return WorldState.enemyBullets[slot] = EnemyBullet{SLOT_ACTIVE, x, y, dx, dy, 0, 0};
 }
 
-// Number of slots of a table whose active flag is 1.
+inline void PutShot(int slot, int x, int y) {
+    WorldState.ShotX[slot] = x;
+    WorldState.ShotY[slot] = y;
+}
+
+// Frees the tile pictures a loaded level left in the world.
+inline void FreeLevelTiles() {
+    for (SDL_Surface*& tile : WorldState.tileBitmaps) {
+        SDL_FreeSurface(tile);
+        tile = nullptr;
+    }
+}
+
+// Number of active slots of a table.
 template <typename Slot>
 int CountActive(const Slot* table, int maxIndex) {
-    int count = 0;
-    for (int i = 0; i <= maxIndex; i++) {
-        count += table[i].active == SLOT_ACTIVE ? 1 : 0;
-    }
-    return count;
+    return int(std::count_if(table, table + maxIndex + 1,
+                             [](const Slot& slot) { return slot.active == SLOT_ACTIVE; }));
 }
 
 // Makes a directory the working directory for the life of the object.
