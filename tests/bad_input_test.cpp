@@ -175,6 +175,35 @@ TEST_F(DataCopyTest, DamagedStartUpFileStopsTheStartUpWithOneSpanishLineNamingIt
     }
 }
 
+// The undamaged pictures, in the order above, each become the frame of the
+// sprite they are named for: the explosion's and the bullet's by their numbers.
+TEST_F(DataCopyTest, EveryPictureBecomesTheFrameItIsNamedFor) {
+    ASSERT_TRUE(StartUp()) << printed;
+    const WorldRecord& w = WorldState;
+    const std::pair<const Sprite&, int> frames[BITMAP_COUNT] = {
+        {w.titleSprite, 0},     {w.explosionSprite, 0}, {w.explosionSprite, 1},
+        {w.explosionSprite, 2}, {w.explosionSprite, 3}, {w.explosionSprite, 4},
+        {w.explosionSprite, 5}, {w.explosionSprite, 6}, {w.bulletSprite, 0},
+        {w.bulletSprite, 1},    {w.shipSprite, 0},      {w.enemySprite, 0},
+        {w.enemy2Sprite, 0},    {w.bossSprite, 0},      {w.shotSprite, 0},
+        {w.lifeSprite, 0}};
+    for (int i = 0; i < BITMAP_COUNT; i++) {
+        SCOPED_TRACE(PICTURE_FILES[i]);
+        SDL_Surface* expected = nullptr;
+        LoadBitmap(expected, PICTURE_FILES[i]);
+        const SDL_Surface* frame = frames[i].first.frames[frames[i].second];
+        ASSERT_TRUE(expected && frame);
+        ASSERT_EQ(std::make_pair(frame->w, frame->h), std::make_pair(expected->w, expected->h));
+        for (int y = 0; y < frame->h; y++) {
+            const auto* row = static_cast<const Uint8*>(frame->pixels) + y * frame->pitch;
+            const auto* want = static_cast<const Uint8*>(expected->pixels) + y * expected->pitch;
+            ASSERT_TRUE(std::equal(row, row + frame->w * frame->format->BytesPerPixel, want))
+                << "row " << y;
+        }
+        SDL_FreeSurface(expected);
+    }
+}
+
 // Two of the fuzzer's seed pictures (the shipped art is 24-bit): each loads at
 // its size with its pure red pixels transparent.
 TEST_F(DataCopyTest, PictureOf8Or32BitsLoadsAtItsSizeWithPureRedTransparent) {
