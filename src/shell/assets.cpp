@@ -57,14 +57,14 @@ static SDL_RWops* OpenStream(const char* name) {
 // one the mixer uses, so that both see the same fields; rewinds the stream.
 // False for anything that is not a readable WAV file.
 static bool ReadWavFormat(SDL_RWops* stream, SoundFormat& sound, Uint32& bytes) {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec header;
     Uint8* samples = nullptr;
-    if (!SDL_LoadWAV_RW(stream, 0, &spec, &samples, &bytes)) {
+    if (!SDL_LoadWAV_RW(stream, 0, &header, &samples, &bytes)) {
         return false;
     }
     SDL_FreeWAV(samples);
     SDL_RWseek(stream, 0, RW_SEEK_SET);
-    sound = {spec.format, spec.channels, spec.freq};
+    sound = {header.format, header.channels, header.freq};
     return true;
 }
 

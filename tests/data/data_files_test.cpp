@@ -252,17 +252,17 @@ constexpr struct {
 
 // The samples of a WAV file, which must be 22,050 Hz mono 16-bit PCM.
 std::vector<int> ReadWav(const char* name) {
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec audio{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(SourcePath(std::string("data/sounds/") + name).c_str(), &spec, &buffer,
+    if (SDL_LoadWAV(SourcePath(std::string("data/sounds/") + name).c_str(), &audio, &buffer,
                     &length) == nullptr) {
         ADD_FAILURE() << name << ": " << SDL_GetError();
         return {};
     }
-    EXPECT_EQ(spec.freq, SAMPLE_RATE);
-    EXPECT_EQ(spec.channels, 1);
-    EXPECT_EQ(spec.format, AUDIO_S16LSB);
+    EXPECT_EQ(audio.freq, SAMPLE_RATE);
+    EXPECT_EQ(audio.channels, 1);
+    EXPECT_EQ(audio.format, AUDIO_S16LSB);
     const Sint16* pcm = reinterpret_cast<const Sint16*>(buffer);
     const std::vector<int> samples(pcm, pcm + length / sizeof(Sint16));
     SDL_FreeWAV(buffer);
