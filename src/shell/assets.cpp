@@ -49,10 +49,6 @@ static void ReportMissing(const char* path) {
     printf("No se pudo cargar %s: %s\n", path, SDL_GetError());
 }
 
-static SDL_RWops* OpenStream(const char* name) {
-    return SDL_RWFromFile(name, "rb");
-}
-
 // Reads the header of the WAV file stream holds with SDL's own WAV reader, the
 // one the mixer uses, so that both see the same fields; rewinds the stream.
 // False for anything that is not a readable WAV file.
@@ -72,7 +68,7 @@ static bool ReadWavFormat(SDL_RWops* stream, SoundFormat& sound, Uint32& bytes) 
 // mixer can convert (see IsConvertibleSound); anything else leaves the game
 // without that sound, and a WAV it cannot convert is reported.
 static Mix_Chunk* LoadSound(const char* path) {
-    SDL_RWops* stream = OpenRegularFile(path, OpenStream);
+    SDL_RWops* stream = OpenRegularStream(path);
     if (!stream) {
         return nullptr;
     }

@@ -74,3 +74,7 @@ void UnpinFile(PinnedFile& pinned) {
 }
 
 #endif
+
+SDL_RWops* OpenRegularStream(const char* path) {
+    return OpenRegularFile(path, [](const char* name) { return SDL_RWFromFile(name, "rb"); });
+}

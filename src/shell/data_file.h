@@ -1,6 +1,8 @@
 // Opening the game's data files safely: only regular files, never blocking.
 #pragma once
 
+#include <SDL.h>
+
 // Room for the name a pinned file is reopened by (a path of the data, or a
 // descriptor's name under /proc).
 constexpr int PINNED_NAME_SIZE = 80;
@@ -33,3 +35,7 @@ auto OpenRegularFile(const char* path, Open open) -> decltype(open(path)) {
     UnpinFile(pinned);
     return opened;
 }
+
+// A binary read stream of path through SDL, or null (with SDL's error set as
+// for a missing file) when path is not a regular file.
+SDL_RWops* OpenRegularStream(const char* path);

@@ -124,8 +124,7 @@ static bool PixelDataFits(SDL_RWops* stream) {
 }
 
 void LoadBitmap(SDL_Surface*& slot, const char* path) {
-    SDL_RWops* stream =
-        OpenRegularFile(path, [](const char* name) { return SDL_RWFromFile(name, "rb"); });
+    SDL_RWops* stream = OpenRegularStream(path);
     if (stream && !PixelDataFits(stream)) {
         SDL_RWclose(stream);
         stream = nullptr;
