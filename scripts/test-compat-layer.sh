@@ -1,57 +1,41 @@
 #!/bin/sh
 # Plays the built game on the SDL 1.2 compatibility layer (SDL 1.2 over SDL2),
-# on a system whose own SDL 1.2 is the classic library. The layer's package,
-# libsdl1.2-compat, is fetched with apt-get download and unpacked into
-# WORK_DIR, never installed; LD_LIBRARY_PATH points the game at it.
+# on a system whose own SDL 1.2 is the classic library. The layer is the one
+# scripts/fetch-compat-layer.sh unpacked (./test.sh runs it while it installs
+# the packages); LD_LIBRARY_PATH points the game at it. Nothing here reaches
+# the network.
 #
 # On a virtual display it starts a game, plays 10 s with the music written to
 # a file (which must not be silent), quits with Escape, Escape (status 0), and
 # then, in a second game, loses the X server during play: the game must exit
 # at once with a failure status.
 #
-# Usage: test-compat-layer.sh GAME DATA_DIR WORK_DIR
-# Exits 77 (a skip for CTest), saying why, where the test cannot apply: the
-# system's SDL 1.2 already is the layer (the whole suite runs on it then), or
-# the package or SDL2 cannot be had.
+# Usage: test-compat-layer.sh GAME DATA_DIR
+# Exits 77 (a skip for CTest) only where the system's SDL 1.2 already is the
+# layer: the whole suite runs on it then.
 set -u
-. "$(dirname "$0")/xvfb.sh"
+scripts=$(cd "$(dirname "$0")" && pwd)
+. "$scripts/xvfb.sh"
+. "$scripts/compat-layer.sh"
 
 SKIP=77
-[ $# -eq 3 ] || { echo "usage: $0 GAME DATA_DIR WORK_DIR" >&2; exit 2; }
+[ $# -eq 2 ] || { echo "usage: $0 GAME DATA_DIR" >&2; exit 2; }
 game=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 data=$(cd "$2" && pwd) || exit 2
-dir=$3
-# The layer numbers its releases 1.2.50 and up.
-first_layer_patch=50
 play_seconds=10
 # Most of the 10 s of music is sound: at least a quarter of its bytes are not zero.
 least_sound_share=4
 
-skip() {
-    echo "SKIP: $*"
+if system_sdl_is_layer; then
+    echo "SKIP: the system's SDL 1.2 ($(pkg-config --modversion sdl)) is the compatibility layer; the whole suite runs on it"
     exit "$SKIP"
-}
-
-system_patch=$(pkg-config --modversion sdl 2>/dev/null | cut -d. -f3)
-if [ "${system_patch:-0}" -ge "$first_layer_patch" ]; then
-    skip "the system's SDL 1.2 ($(pkg-config --modversion sdl)) is the compatibility layer; the whole suite runs on it"
 fi
-for tool in apt-get dpkg-deb Xvfb xdotool timeout; do
-    command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
-done
-if ! ldconfig -p | grep -q 'libSDL2-2.0.so.0 '; then
-    skip "SDL2 is not installed (package libsdl2-2.0-0)"
-fi
-
-layer=$dir/root/usr/lib/$(gcc -dumpmachine 2>/dev/null || uname -m)/sdl12-compat
+layer=$(compat_lib "$scripts/..")
 if [ ! -e "$layer/libSDL-1.2.so.0" ]; then
-    rm -rf "$dir"
-    mkdir -p "$dir"
-    (cd "$dir" && apt-get download libsdl1.2-compat) >"$dir/download.log" 2>&1 ||
-        skip "apt-get download libsdl1.2-compat failed: $(tail -n 1 "$dir/download.log")"
-    dpkg-deb -x "$dir"/libsdl1.2-compat_*.deb "$dir/root"
+    echo "FAIL: the compatibility layer is not fetched ($layer/libSDL-1.2.so.0 is missing);"
+    echo "      run ./test.sh --deps-only, or scripts/fetch-compat-layer.sh, with the archive in reach"
+    exit 1
 fi
-[ -e "$layer/libSDL-1.2.so.0" ] || { echo "FAIL: the package has no $layer/libSDL-1.2.so.0"; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-compat.XXXXXX") || exit 1
 xvfb_pid="" game_pid=""

@@ -14,8 +14,8 @@
 # (rebuilt after a week) and the downloaded packages are kept in the cache
 # folder, KORVANE_DEBIAN13_CACHE (default /var/cache/korvane-debian13).
 #
-# Needs root, debootstrap, git, util-linux's unshare, and a keyring that holds
-# the trixie keys (debian-archive-keyring 2023.3 or later).
+# Needs root; installs debootstrap, git and the archive keyring (which must
+# hold the trixie keys: debian-archive-keyring 2023.3 or later) when missing.
 set -eu
 # The stages that run inside the namespaces (the script calls itself).
 in_root() {
@@ -63,9 +63,7 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "test-debian13: must run as root (debootstrap, chroot, namespaces)" >&2
     exit 1
 fi
-for tool in debootstrap git unshare chroot; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "test-debian13: $tool is missing" >&2; exit 1; }
-done
+./scripts/install-deps.sh debootstrap git debian-archive-keyring util-linux iproute2
 if [ ! -f "/usr/share/keyrings/debian-archive-$suite-stable.gpg" ]; then
     echo "test-debian13: $keyring has no $suite keys; update debian-archive-keyring" >&2
     exit 1
