@@ -6,12 +6,12 @@
 
 #include "shell/data_file.h"
 #include "shell/game_state.h"
+#include "shell/platform.h"
 #include "shell/sound_check.h"
 #include "world/world.h"
 
 static constexpr const char* FONT_PATH = "ariblk.ttf";
 static constexpr int FONT_POINTS = 20;
-static constexpr const char* MUSIC_PATH = "sounds/zelmorta.mid";
 static constexpr const char* EXPLOSION_SOUND_PATH = "sounds/explosion.wav";
 static constexpr const char* SHOT_SOUND_PATH = "sounds/disparo.wav";
 static constexpr int FIRST_JOYSTICK = 0;
