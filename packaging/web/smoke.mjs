@@ -1,0 +1,26 @@
+import puppeteer from "puppeteer-core";
+import { serve } from "./serve.mjs";
+const server = await serve(process.argv[2], 0);
+const url = `http://127.0.0.1:${server.address().port}/`;
+const browser = await puppeteer.launch({ executablePath: "/usr/bin/chromium", headless: true,
+  args: ["--no-sandbox"] });
+const page = await browser.newPage();
+page.on("console", (m) => console.log("console", m.type(), m.text()));
+page.on("pageerror", (e) => console.log("pageerror", e.message));
+page.on("requestfailed", (r) => console.log("requestfailed", r.url()));
+page.on("response", (r) => { if (r.status() >= 400) console.log("http", r.status(), r.url()); });
+const t0 = Date.now();
+await page.goto(url);
+await new Promise(r => setTimeout(r, 3000));
+await page.screenshot({ path: "/tmp/webx/smoke/title.png" });
+await page.keyboard.press("Enter");
+await new Promise(r => setTimeout(r, 2000));
+await page.screenshot({ path: "/tmp/webx/smoke/play.png" });
+console.log(await page.evaluate(() => JSON.stringify({state: Module.SDL2.audioContext.state, rate: Module.SDL2.audioContext.sampleRate})));
+await page.keyboard.press("Escape");
+await new Promise(r => setTimeout(r, 500));
+await page.keyboard.press("Escape");
+await new Promise(r => setTimeout(r, 1000));
+await page.screenshot({ path: "/tmp/webx/smoke/end.png" });
+await browser.close();
+server.close();
