@@ -133,13 +133,9 @@ constexpr GlyphSheet MISSING = {"",
 
 // Whether every row of the sheet holds exactly `count` characters' cells, so
 // that reading a glyph never runs past the end of a row.
-constexpr bool SheetFits(const GlyphSheet& sheet, int count) {
+constexpr bool SheetFits(const GlyphSheet& sheet, size_t count) {
     for (const char* row : sheet.rows) {
-        int length = 0;
-        while (row[length] != '\0') {
-            ++length;
-        }
-        if (length != count * SHEET_PITCH - 1) {
+        if (std::char_traits<char>::length(row) != count * SHEET_PITCH - 1) {
             return false;
         }
     }
@@ -148,11 +144,7 @@ constexpr bool SheetFits(const GlyphSheet& sheet, int count) {
 
 constexpr bool SheetsFit() {
     for (const GlyphSheet& sheet : SHEETS) {
-        int count = 0;
-        while (sheet.codes[count] != '\0') {
-            ++count;
-        }
-        if (!SheetFits(sheet, count)) {
+        if (!SheetFits(sheet, std::char_traits<char>::length(sheet.codes))) {
             return false;
         }
     }
