@@ -116,7 +116,7 @@ constexpr GlyphSheet SHEETS[] = {
          "..... .#... ..... ..... ..... ..... ..... .....",
      }},
 };
-// Shown for any character the font lacks.
+// Shown for any character the font lacks; it has no code of its own.
 constexpr GlyphSheet MISSING = {"",
                                 true,
                                 {
