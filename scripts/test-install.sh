@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs a build into a staging directory (prefix /usr) and checks what a
 # player would get: every file in its place, a valid desktop entry and
-# metainfo, and the game starting to its title screen from an unrelated
+# metainfo, a Debian package that lintian finds no error in (where lintian is
+# installed), and the game starting to its title screen from an unrelated
 # directory, both through the launcher and through the desktop entry's
 # command, then quitting on Escape with status 0.
 #
@@ -41,8 +42,8 @@ fail() {
 stage=$work/stage
 root=$stage/usr
 # The install makes what it ships beyond the game binary itself, whatever was
-# built before: as after building only the game, the manual page is not there yet.
-rm -f "$build/packaging/korvane.6.gz"
+# built before: as after building only the game, the compressed files are not there yet.
+rm -f "$build/packaging/korvane.6.gz" "$build/packaging/changelog.gz"
 if ! DESTDIR=$stage "$cmake" --install "$build" --prefix /usr >"$work/install.log" 2>&1; then
     cat "$work/install.log"
     echo "FAIL: cmake --install did not succeed"
@@ -95,6 +96,21 @@ elif command -v man >/dev/null 2>&1; then
     [ -z "$warnings" ] || fail "the manual page formats with warnings: $warnings"
 fi
 
+# The terms and the release history, where Debian looks for them: a
+# machine-readable copyright file and a changelog whose newest entry is this
+# release.
+doc=$root/share/doc/korvane
+if ! cmp -s "$doc/copyright" "$source/packaging/copyright"; then
+    fail "usr/share/doc/korvane/copyright is missing or not packaging/copyright"
+elif ! head -n 1 "$doc/copyright" | grep -q '^Format: .*copyright-format/1.0/$'; then
+    fail "usr/share/doc/korvane/copyright is not in the machine-readable format"
+fi
+if ! gzip -dc "$doc/changelog.gz" 2>/dev/null | cmp -s - "$source/packaging/changelog"; then
+    fail "usr/share/doc/korvane/changelog.gz is missing or not packaging/changelog"
+elif ! head -n 1 "$source/packaging/changelog" | grep -q '^korvane (0\.2) '; then
+    fail "the changelog's newest entry is not 0.2"
+fi
+
 # --- Desktop entry and metainfo ------------------------------------------------
 
 desktop=$root/share/applications/korvane.desktop
@@ -121,6 +137,26 @@ else
     grep -q '<launchable type="desktop-id">korvane.desktop</launchable>' "$metainfo" ||
         fail "the metainfo does not launch korvane.desktop"
     grep -q '<release version="0.2"' "$metainfo" || fail "the metainfo has no 0.2 release"
+fi
+
+# --- The Debian package ---------------------------------------------------------
+
+# The package built from this build, checked by Debian's own package checker.
+# Errors fail; warnings and the rest are shown.
+if command -v lintian >/dev/null 2>&1; then
+    cpack=$(dirname "$cmake")/cpack
+    [ -x "$cpack" ] || cpack=cpack
+    if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log" 2>&1; then
+        cat "$work/cpack.log"
+        fail "cpack -G DEB did not make the package"
+    else
+        lintian --fail-on error --display-info "$work"/deb/korvane_*.deb >"$work/lintian.log" 2>&1
+        status=$?
+        sed 's/^/    /' "$work/lintian.log"
+        [ "$status" -eq 0 ] || fail "lintian finds errors in the package"
+    fi
+else
+    echo "NOTE: lintian is not installed, so the Debian package is not checked (package: lintian)"
 fi
 
 # --- Starting the game ---------------------------------------------------------

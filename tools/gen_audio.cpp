@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gen_sound_io.h"
+#include "gen_files.h"
 
 namespace {
 
@@ -211,14 +211,14 @@ Signal RenderExplosion() {
     return signal;
 }
 
-bool WriteWav(const std::string& dataDir, const char* fileName, const Signal& signal,
-              double peakDbfs) {
-    return WriteSoundFile(dataDir, fileName, EncodeWav(Normalize(signal, peakDbfs)));
+bool WriteWav(const std::string& path, const Signal& signal, double peakDbfs) {
+    return WriteBytes(path, EncodeWav(Normalize(signal, peakDbfs)));
 }
 
 }  // namespace
 
 bool WriteSounds(const std::string& dataDir) {
-    return WriteWav(dataDir, "disparo.wav", RenderShot(), SHOT_PEAK_DBFS) &&
-           WriteWav(dataDir, "explosion.wav", RenderExplosion(), BOOM_PEAK_DBFS);
+    const std::string dir = dataDir + "/sounds";
+    return EnsureDirectory(dir) && WriteWav(dir + "/disparo.wav", RenderShot(), SHOT_PEAK_DBFS) &&
+           WriteWav(dir + "/explosion.wav", RenderExplosion(), BOOM_PEAK_DBFS);
 }

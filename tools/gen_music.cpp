@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "gen_sound_io.h"
+#include "gen_files.h"
 
 namespace {
 
@@ -589,6 +589,7 @@ ByteBuffer EncodeSong(const Arrangement& song, int endTick) {
 bool WriteMusic(const std::string& dataDir) {
     Arrangement song;
     int endTick = 0;
-    return ComposeSong(song, endTick) &&
-           WriteSoundFile(dataDir, "zelmorta.mid", EncodeSong(song, endTick));
+    const std::string dir = dataDir + "/sounds";
+    return ComposeSong(song, endTick) && EnsureDirectory(dir) &&
+           WriteBytes(dir + "/zelmorta.mid", EncodeSong(song, endTick));
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "gen_sound_io.h"
+#include "gen_files.h"
 
 constexpr uint8_t PNG_SIGNATURE[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 constexpr uint8_t BIT_DEPTH = 8;
