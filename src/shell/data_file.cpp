@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "shell/platform.h"
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
@@ -38,13 +40,14 @@ void UnpinFile(PinnedFile&) {}
 
 #else
 
-// The open descriptor's own name under /proc reopens the checked file itself,
-// whatever its path names by then. Without /proc the path is used, which
-// leaves only the moment between the check and the library's open.
+// The open descriptor's own name (under /proc) reopens the checked file
+// itself, whatever its path names by then. Where descriptors have no names,
+// or that name leads elsewhere (no /proc), the path is used, which leaves
+// only the moment between the check and the library's open.
 static void NamePinnedFile(const char* path, const struct stat& opened, PinnedFile& pinned) {
-    snprintf(pinned.name, sizeof pinned.name, "/proc/self/fd/%d", pinned.fd);
     struct stat named;
-    const bool sameFile = stat(pinned.name, &named) == 0 && named.st_dev == opened.st_dev &&
+    const bool sameFile = NameDescriptor(pinned.fd, pinned.name, sizeof pinned.name) &&
+                          stat(pinned.name, &named) == 0 && named.st_dev == opened.st_dev &&
                           named.st_ino == opened.st_ino;
     if (!sameFile) {
         snprintf(pinned.name, sizeof pinned.name, "%s", path);
