@@ -1,10 +1,21 @@
+# shellcheck shell=sh disable=SC2154 # top, like work and apt_dir, is the caller's
 # Sourced by the cross-build scripts: the library sources they compile.
 #
 # Debian's source packages come through a private apt setup whose only sources
 # are deb-src entries made from apt's configured Debian sources (binary entries
 # become source entries, everything else is kept, keys included). The caller
-# sets apt_dir (the private setup's folder), top (the project) and work (where
-# sources unpack), then calls private_apt_update.
+# sets top (the project) and calls prepare_sources first.
+
+# Makes the work folder where sources unpack (a new one in $1, removed on
+# exit) and brings the private apt setup kept in $2 up to date. Without the
+# network the lists fetched before serve.
+prepare_sources() {
+    work=$(mktemp -d "$1/tmp.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+    trap 'exit 1' INT TERM HUP
+    apt_dir=$2
+    private_apt_update || echo "apt-get update failed: using the source lists fetched before" >&2
+}
 
 private_apt() { APT_CONFIG=$apt_dir/apt.conf "$@"; }
 
@@ -38,8 +49,10 @@ CONF
 
 # The newest version of a source package the private setup offers.
 source_version() {
-    private_apt apt-cache showsrc --only-source "$1" |
-        sed -n 's/^Version: //p' | sort -V | tail -n 1
+    version=$(private_apt apt-cache showsrc --only-source "$1" |
+        sed -n 's/^Version: //p' | sort -V | tail -n 1)
+    [ -n "$version" ] || { echo "no source package $1 in apt's lists" >&2; exit 1; }
+    echo "$version"
 }
 
 # Fetches and unpacks a Debian source package (its patches applied) into the

@@ -36,15 +36,9 @@ NODE_PATH=/usr/share/nodejs
 export NODE_PATH
 
 mkdir -p "$out" "$cache"
-work=$(mktemp -d "$out/tmp.XXXXXX")
-cleanup() { rm -rf "$work"; }
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-apt_dir=$cache/apt
 # shellcheck source=scripts/build-sources.sh
 . ./scripts/build-sources.sh
-private_apt_update || echo "no network: using the source lists fetched before" >&2
+prepare_sources "$out" "$cache/apt"
 
 sdl2_version=$(source_version libsdl2)
 ogg_version=$(source_version libogg)
@@ -92,12 +86,16 @@ oggenc -Q -q 1 -o "$data/sounds/zelmorta.ogg" "$work/tune.wav"
 
 # The game, against the cached libraries. SDL_SetVideoMode's window is the
 # page's canvas; the blocking main loop yields to the browser in SDL_Delay.
-game=$out/game
-link_flags="-Oz -sASYNCIFY -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web
-    -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=['\$autoResumeAudioContext','\$dynCall']
-    --preload-file $data@/"
+# A build folder per library set: CMake remembers where it found the libraries.
+game=$out/game-$key
+for stale in "$out"/game-*; do
+    [ "$stale" = "$game" ] || rm -rf "$stale"
+done
+link_flags="-Oz -sASYNCIFY -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web \
+ -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=['\$autoResumeAudioContext','\$dynCall'] \
+ --preload-file $data@/"
 PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig emcmake cmake -S . -B "$game" -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DKORVANE_TESTS=OFF -DCMAKE_EXE_LINKER_FLAGS="$(echo $link_flags)" >/dev/null
+    -DKORVANE_TESTS=OFF -DCMAKE_EXE_LINKER_FLAGS="$link_flags" >/dev/null
 rm -f "$game/korvane.js"
 cmake --build "$game" --target korvane -j "$jobs"
 

@@ -16,14 +16,6 @@ host=x86_64-w64-mingw32
 jobs=$(nproc)
 zip_name=korvane-0.2-win64.zip
 
-ttf_version=2.0.11
-ttf_tarball=SDL_ttf-$ttf_version.tar.gz
-ttf_sha256=1ef6b00a583be27d1e3a691e1b7bbce5ee0347b1fffcd8ab63d86dd9211d850c
-ttf_commit=831efa364afb87c0c93e7635153e6df9be3c72b4
-ttf_upstream=https://github.com/libsdl-org/SDL_ttf/archive/$ttf_commit.tar.gz
-# Hash of the release's files (names and contents), whatever tarball they came in.
-ttf_tree_sha256=1e1745c8de7eed60660ff00d2c078493494f0767c7f5d048c30750f2b333667a
-
 # Only what the game uses: WAV effects and a MIDI tune played by the built-in
 # Timidity, so that every Windows machine hears the patches shipped in the zip.
 sdl_flags="--disable-static --enable-shared --disable-rpath"
@@ -36,46 +28,10 @@ cflags="-O2"
     build-essential cmake make pkg-config zip curl ca-certificates
 
 mkdir -p "$out"
-work=$(mktemp -d "$out/tmp.XXXXXX")
-cleanup() { rm -rf "$work"; }
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
+# shellcheck source=scripts/build-sources.sh
+. ./scripts/build-sources.sh
+prepare_sources "$out" "$out/apt"
 
-# A private apt setup whose only sources are deb-src entries made from apt's
-# configured Debian sources (binary entries become source entries, everything
-# else is kept, keys included).
-apt_dir=$out/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/sources.list.d"
-: >"$apt_dir/sources.list"
-rm -f "$apt_dir"/sources.list.d/*
-# shellcheck disable=SC2016 # the placeholder is apt's, not the shell's
-apt-get indextargets --format '$(SOURCESENTRY)' 'Created-By: Packages' 'Origin: Debian' |
-    sed 's/:[0-9]*$//' | sort -u | while read -r entry; do
-    name=$(basename "$entry")
-    case $name in
-        *.sources) sed 's/^Types:.*/Types: deb-src/' "$entry" >"$apt_dir/sources.list.d/$name" ;;
-        *) sed -n 's/^deb\([[:space:]]\)/deb-src\1/p' "$entry" >"$apt_dir/sources.list.d/$name" ;;
-    esac
-done
-if [ -z "$(ls "$apt_dir/sources.list.d")" ]; then
-    echo "apt has no Debian sources configured to take source packages from" >&2
-    exit 1
-fi
-cat >"$apt_dir/apt.conf" <<EOF
-Dir::Etc::SourceList "$apt_dir/sources.list";
-Dir::Etc::SourceParts "$apt_dir/sources.list.d";
-Dir::State::Lists "$apt_dir/lists";
-Dir::Cache::pkgcache "";
-Dir::Cache::srcpkgcache "";
-APT::Sandbox::User "root";
-EOF
-private_apt() { APT_CONFIG=$apt_dir/apt.conf "$@"; }
-private_apt apt-get -qq update
-
-source_version() {
-    private_apt apt-cache showsrc --only-source "$1" |
-        sed -n 's/^Version: //p' | sort -V | tail -n 1
-}
 sdl_version=$(source_version libsdl1.2)
 freetype_version=$(source_version freetype)
 mixer_version=$(source_version sdl-mixer1.2)
@@ -107,34 +63,6 @@ build_library() {
     )
 }
 
-# Fetches and unpacks a Debian source package (its patches applied) into the
-# work folder; prints the unpacked directory.
-debian_source() {
-    (cd "$work" && private_apt apt-get -qq source --only-source "$1" >"$1.log" 2>&1) ||
-        { cat "$work/$1.log" >&2; echo "apt-get source $1 failed" >&2; exit 1; }
-    find "$work" -maxdepth 1 -type d -name "$1-*" | head -n 1
-}
-
-# Unpacks the SDL_ttf release into the work folder: the copy kept beside the
-# project, checksum verified, else the same commit from upstream. Either way
-# its files must be exactly the release's.
-fetch_sdl_ttf() {
-    local_copy=$top/../shared/third-party/$ttf_tarball
-    if [ -f "$local_copy" ]; then
-        echo "$ttf_sha256  $local_copy" | sha256sum -c --quiet -
-        tarball=$local_copy
-    else
-        tarball=$work/$ttf_tarball
-        curl -fsSL -o "$tarball" "$ttf_upstream"
-    fi
-    mkdir -p "$work/SDL_ttf-$ttf_version"
-    tar -xzf "$tarball" -C "$work/SDL_ttf-$ttf_version" --strip-components=1
-    tree=$(cd "$work/SDL_ttf-$ttf_version" && find . -type f | LC_ALL=C sort |
-        xargs -d '\n' sha256sum | sha256sum | cut -d ' ' -f 1)
-    [ "$tree" = "$ttf_tree_sha256" ] ||
-        { echo "SDL_ttf $ttf_version from $tarball has unexpected contents" >&2; exit 1; }
-}
-
 if [ ! -f "$prefix/built" ]; then
     started=$(date +%s)
     rm -rf "$prefix"
@@ -161,8 +89,7 @@ EOF
     cp "$dir/COPYING" "$prefix/licences/SDL_mixer.txt"
     cp "$dir/timidity/COPYING" "$prefix/licences/Timidity.txt"
 
-    fetch_sdl_ttf
-    dir=$work/SDL_ttf-$ttf_version
+    dir=$(ttf_source)
     build_library "$dir" "$ttf_flags" libSDL_ttf.la \
         "install-libLTLIBRARIES install-libSDL_ttfincludeHEADERS install-pkgconfigDATA"
     cp "$dir/COPYING" "$prefix/licences/SDL_ttf.txt"

@@ -2,9 +2,10 @@
 # Plays the browser build as a player would: the zip unpacked into a clean
 # folder, served on 127.0.0.1, opened in Debian's chromium (headless, driven
 # through puppeteer-core, whose version packaging/web/package-lock.json pins):
-#   - the title is pics/pantalla.bmp, pixel for pixel, and the page says the
-#     sound waits for a key or a click;
-#   - a key starts a game and the sound; the score and life icons are those
+#   - the page asks for a key and says the sound waits for one; the key
+#     starts the game and its sound; the title is pics/pantalla.bmp, pixel
+#     for pixel;
+#   - a second key starts a game; the score and life icons are those
 #     the desktop build draws at the start of a game, pixel for pixel (the
 #     desktop's own start-up, run headless by hud_reference, prints them);
 #   - 10 s of play with fire held: no pure red pixel, the picture changes 30

@@ -61,7 +61,7 @@ sed -i 's/"SDL_config_emscripten.h"/"SDL_config_web.h"/' "$sdl2/include/SDL_conf
         libm loadso/dummy locale locale/emscripten misc misc/emscripten power \
         power/emscripten render render/software sensor sensor/dummy stdlib thread \
         thread/generic timer timer/unix video video/emscripten video/yuv2rgb; do
-        ls "$sdl2/src/$dir"/*.c
+        printf '%s\n' "$sdl2/src/$dir"/*.c
     done
 ) | archive SDL2 -I"$sdl2/include" -include "$sdl2_rename" -DSDL_DISABLE_IMMINTRIN_H
 mkdir -p "$prefix/include/SDL2"
@@ -83,10 +83,11 @@ sed -e 's/@INCLUDE_INTTYPES_H@/1/; s/@INCLUDE_STDINT_H@/1/; s/@INCLUDE_SYS_TYPES
     -e 's/@USIZE32@/uint32_t/; s/@SIZE64@/int64_t/; s/@USIZE64@/uint64_t/' \
     "$ogg/include/ogg/config_types.h.in" >"$prefix/include/ogg/config_types.h"
 cp "$ogg"/include/ogg/ogg.h "$ogg"/include/ogg/os_types.h "$prefix/include/ogg/"
-ls "$ogg"/src/*.c | archive ogg -I"$prefix/include"
+printf '%s\n' "$ogg"/src/*.c | archive ogg -I"$prefix/include"
 cp "$ogg/COPYING" "$prefix/licences/libogg.txt"
-ls "$vorbis"/lib/*.c | grep -v '/\(barkmel\|psytune\|tone\|vorbisenc\)\.c$' |
-    archive vorbis -I"$prefix/include" -I"$vorbis/include" -I"$vorbis/lib"
+for file in "$vorbis"/lib/*.c; do
+    case ${file##*/} in barkmel.c | psytune.c | tone.c | vorbisenc.c) ;; *) echo "$file" ;; esac
+done | archive vorbis -I"$prefix/include" -I"$vorbis/include" -I"$vorbis/lib"
 cp "$vorbis"/include/vorbis/codec.h "$vorbis"/include/vorbis/vorbisfile.h "$prefix/include/vorbis/"
 cp "$vorbis/COPYING" "$prefix/licences/libvorbis.txt"
 
