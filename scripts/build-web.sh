@@ -35,7 +35,10 @@ esac
 NODE_PATH=/usr/share/nodejs
 export NODE_PATH
 
-mkdir -p "$out" "$cache"
+mkdir -p "$out"
+# Without the right to write there, the cache goes in the build folder.
+mkdir -p "$cache" 2>/dev/null && [ -w "$cache" ] || cache=$out/cache
+mkdir -p "$cache"
 # shellcheck source=scripts/build-sources.sh
 . ./scripts/build-sources.sh
 prepare_sources "$out" "$cache/apt"
@@ -75,7 +78,9 @@ done
 
 # The data: the desktop's, with the tune as the desktop plays it (the MIDI
 # file through FluidSynth and the TimGM6mb sound font at the mixer's rate and
-# gain), recorded, since the browser build has no MIDI player.
+# gain, 0.8 at full music volume), recorded, since the browser build has no
+# MIDI player. Like the desktop's player, the recording runs on through the
+# synthesizer's last sounds and its two seconds of grace before the loop.
 data=$out/data
 rm -rf "$data"
 cp -R data "$data"
@@ -102,7 +107,8 @@ cmake --build "$game" --target korvane -j "$jobs"
 stage=$out/korvane-web
 rm -rf "$stage"
 mkdir -p "$stage/licences"
-cp "$game/korvane.js" "$game/korvane.wasm" "$game/korvane.data" "$web/index.html" "$stage/"
+cp "$game/korvane.js" "$game/korvane.wasm" "$game/korvane.data" "$web/index.html" \
+    "$web/README.txt" "$stage/"
 cp packaging/icons/hicolor/32x32/apps/korvane.png "$stage/icon.png"
 cp "$prefix"/licences/* "$stage/licences/"
 cp data/LICENSE-font.txt "$stage/licences/font.txt"
