@@ -79,8 +79,8 @@ done
 # The data: the desktop's, with the tune as the desktop plays it (the MIDI
 # file through FluidSynth and the TimGM6mb sound font at the mixer's rate and
 # gain, 0.8 at full music volume), recorded, since the browser build has no
-# MIDI player. Like the desktop's player, the recording runs on through the
-# synthesizer's last sounds and its two seconds of grace before the loop.
+# MIDI player. The recording ends where FluidSynth's player stops, after the
+# last sounds and its grace period, so the loop keeps the desktop's pause.
 data=$out/data
 rm -rf "$data"
 cp -R data "$data"
