@@ -41,21 +41,22 @@ static int RunGameBinary(const fs::path& dir, const std::string& settings, std::
     return WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
 }
 
-// Each way out (settings, or a file left out of the data) with its output, status
-// and the number of exit handlers registered by then. An output ending in ": "
-// is followed by SDL's reason, worded differently on the compatibility layer.
-// The title screen flips once per visit, play once per frame.
+// Each way out (settings, or a file left out of the data) with its output, its
+// status and how many libraries came up, which are the ones shut down at exit.
+// An output ending in ": " is followed by SDL's reason, worded differently on
+// the compatibility layer. The title screen flips once per visit, play once
+// per frame.
 TEST(WayOutTest, PrintsItsLineAndExitsWithItsStatusAfterItsShutdownCalls) {
-    // The exit handlers' shutdowns, newest first, and a quit's releases before
+    // The shutdowns at exit, newest library first, and a quit's releases before
     // them (without a joystick there is none to close).
-    const CallLog handlers = {"TTF_Quit", "Mix_CloseAudio", "SDL_Quit"};
+    const CallLog shutdowns = {"TTF_Quit", "Mix_CloseAudio", "SDL_Quit"};
     const CallLog releases = {"TTF_CloseFont", "Mix_FreeMusic"};
     const std::string noVideo = "No se puede inicializar el modo gráfico: ";
     const struct {
         std::string settings;
         const char* missingFile;
         std::string output;
-        int status, exitHandlers;
+        int status, librariesUp;
     } cases[] = {
         // The classic library refuses an unknown video driver in SDL_Init; the
         // compatibility layer accepts it there and fails to open the window.
@@ -80,7 +81,7 @@ TEST(WayOutTest, PrintsItsLineAndExitsWithItsStatusAfterItsShutdownCalls) {
             fs::remove(data.path / way.missingFile);
         }
         CallLog expected = way.status == 0 ? releases : CallLog{};
-        expected.insert(expected.end(), handlers.end() - way.exitHandlers, handlers.end());
+        expected.insert(expected.end(), shutdowns.end() - way.librariesUp, shutdowns.end());
         std::string output;
         CallLog calls;
 

@@ -263,6 +263,10 @@ TEST_F(ShellTest, LevelsRunOneTwoOneWithTheScoreCarriedOver) {
             bossFellAt = frame;
         }
         if (phaseBefore == BOSS_DEFEATED && GameState.bossPhase == BOSS_NONE) {
+            // The countdown of 100 set as the boss falls: the caption takes it to 99
+            // in that frame, then the schedule and the caption take one each a frame
+            // (1 left after 49 frames, 0 after 50), and the schedule loads the level
+            // when it finds 0, in the 51st.
             EXPECT_EQ(frame - bossFellAt, 51);
             EXPECT_EQ(GameState.score, scoreBefore);
             levelsRun.push_back(LoadedLevel());

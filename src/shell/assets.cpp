@@ -7,7 +7,6 @@
 #include "shell/data_file.h"
 #include "shell/game_state.h"
 #include "shell/platform.h"
-#include "shell/sound_check.h"
 #include "world/world.h"
 
 static constexpr const char* FONT_PATH = "ariblk.ttf";
@@ -49,41 +48,56 @@ static void ReportMissing(const char* path) {
     printf("No se pudo cargar %s: %s\n", path, SDL_GetError());
 }
 
+// The sounds taken: one or two channels, 4 to 192 kHz, at most 1 MiB of
+// samples. SDL's WAV reader hands over only 8- or 16-bit samples on every
+// library (it decodes compressed ones and refuses wider ones). Into the
+// mixer's 22050 Hz, SDL 1.2 then needs at most 6 of the 9 conversion steps it
+// has room for (a longer chain writes past its table), SDL2 under the
+// compatibility layer takes every such rate, and the converted buffer, sized
+// in an int, grows at most 96-fold on either.
+static constexpr int SOUND_MIN_RATE = 4000;
+static constexpr int SOUND_MAX_RATE = 192000;
+static constexpr Uint32 SOUND_MAX_BYTES = 1 << 20;
+static constexpr int MONO = 1;
+static constexpr int STEREO = 2;
+
+static bool IsPlayableSound(const SDL_AudioSpec& sound, Uint32 bytes) {
+    return (sound.channels == MONO || sound.channels == STEREO) && sound.freq >= SOUND_MIN_RATE &&
+           sound.freq <= SOUND_MAX_RATE && bytes <= SOUND_MAX_BYTES;
+}
+
 // Reads the header of the WAV file stream holds with SDL's own WAV reader, the
 // one the mixer uses, so that both see the same fields; rewinds the stream.
 // False for anything that is not a readable WAV file.
-static bool ReadWavFormat(SDL_RWops* stream, SoundFormat& sound, Uint32& bytes) {
-    SDL_AudioSpec header;
+static bool ReadWavFormat(SDL_RWops* stream, SDL_AudioSpec& sound, Uint32& bytes) {
     Uint8* samples = nullptr;
-    if (!SDL_LoadWAV_RW(stream, 0, &header, &samples, &bytes)) {
+    if (!SDL_LoadWAV_RW(stream, 0, &sound, &samples, &bytes)) {
         return false;
     }
     SDL_FreeWAV(samples);
     SDL_RWseek(stream, 0, RW_SEEK_SET);
-    sound = {header.format, header.channels, header.freq};
     return true;
 }
 
-// Loads a sound effect. Only WAV files are taken, and only in a format the
-// mixer can convert (see IsConvertibleSound); anything else leaves the game
-// without that sound, and a WAV it cannot convert is reported.
+// Loads a sound effect. Only WAV files are taken, and only playable ones (see
+// IsPlayableSound); anything else leaves the game without that sound, and a
+// WAV it cannot play is reported.
 static Mix_Chunk* LoadSound(const char* path) {
     SDL_RWops* stream = OpenRegularStream(path);
     if (!stream) {
         return nullptr;
     }
-    SoundFormat mixer = {};
-    SoundFormat sound = {};
+    SDL_AudioSpec sound = {};
     Uint32 bytes = 0;
-    const bool wav = Mix_QuerySpec(&mixer.rate, &mixer.format, &mixer.channels) &&
-                     ReadWavFormat(stream, sound, bytes);
-    const bool convertible = wav && IsConvertibleSound(sound, bytes, mixer);
-    if (wav && !convertible) {
-        fprintf(stderr,
-                "%s: %d Hz, %d channel(s) of %d bits cannot be converted; playing without it\n",
-                path, sound.rate, sound.channels, sound.format & SAMPLE_BITS_MASK);
+    const bool wav = ReadWavFormat(stream, sound, bytes);
+    const bool playable = wav && IsPlayableSound(sound, bytes);
+    if (wav && !playable) {
+        fprintf(
+            stderr,
+            "%s: a sound of %d Hz, %d channel(s) and %u bytes is not taken; playing without it\n",
+            path, sound.freq, sound.channels, bytes);
     }
-    if (!convertible) {
+    if (!playable) {
         SDL_RWclose(stream);
         return nullptr;
     }

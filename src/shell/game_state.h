@@ -27,7 +27,10 @@ constexpr int SHIP_MIN_Y = 0;
 constexpr int SHIP_MAX_Y = 459;     // moves down only while y <= 459, so it stops at 460
 constexpr int AXIS_DEAD_ZONE = 10;  // stick readings -10..10 move nothing
 
-// Frames of the level caption after a load, and of the wait after the boss falls.
+// The level countdown's start: the caption after a load blinks for this many
+// frames. After the boss falls the same countdown times the wait for the next
+// level, but the schedule and the caption each take one a frame from it, so
+// the next level loads 51 frames later.
 constexpr int LEVEL_COUNTDOWN_FRAMES = 100;
 
 constexpr int SCREEN_WIDTH = 640;

@@ -70,34 +70,47 @@ int OpenMixer() {
                          AUDIO_CHUNK_SAMPLES);
 }
 
-// A lost X server: Xlib reports it and calls exit(1) from inside SDL, and on
-// the compatibility layer SDL_Quit, run by the exit handlers, then waits on
-// the dead connection forever at full speed. So after any exit but RunGame's
-// own, the first exit handler starts a watchdog that ends the process with a
-// failure status unless the last handler has run within EXIT_GRACE_MS.
-static std::atomic<bool> orderlyExit{false};
-static std::atomic<bool> exitHandlersDone{false};
+// How far start-up has brought the libraries up. SDL counts only once its
+// window is open: after a failed video mode nothing is shut down.
+enum StartedLibraries { STARTED_NONE, STARTED_VIDEO, STARTED_MIXER, STARTED_FONT_ENGINE };
+static StartedLibraries started = STARTED_NONE;
 
-static void ExitHandlersDone() {
-    exitHandlersDone = true;
-}
+// A lost X server: Xlib reports it and calls exit(1) from inside SDL, and on
+// the compatibility layer SDL_Quit then waits on the dead connection forever
+// at full speed. So after any exit but RunGame's own, a watchdog ends the
+// process with a failure status unless the shutdowns are over within
+// EXIT_GRACE_MS.
+static std::atomic<bool> orderlyExit{false};
+static std::atomic<bool> shutdownsDone{false};
 
 static int ExitWatchdog(void*) {
     SDL_Delay(EXIT_GRACE_MS);
-    if (!exitHandlersDone) {
+    if (!shutdownsDone) {
         std::_Exit(EXIT_FAILURE);
     }
     return 0;
 }
 
-static void StartExitWatchdog() {
-    if (!orderlyExit) {
+// The one exit handler, in the order it works: the watchdog once everything
+// is up, then each library that came up, newest first.
+static void ShutDownLibraries() {
+    if (started == STARTED_FONT_ENGINE && !orderlyExit) {
         SDL_CreateThread(ExitWatchdog, nullptr);
     }
+    if (started >= STARTED_FONT_ENGINE) {
+        TTF_Quit();
+    }
+    if (started >= STARTED_MIXER) {
+        Mix_CloseAudio();
+    }
+    if (started >= STARTED_VIDEO) {
+        SDL_Quit();
+    }
+    shutdownsDone = true;
 }
 
 bool StartUp() {
-    atexit(ExitHandlersDone);
+    atexit(ShutDownLibraries);
     if (InitSdl() < 0) {
         printf("No se pudo iniciar SDL: %s\n", SDL_GetError());
         return false;
@@ -108,18 +121,17 @@ bool StartUp() {
         return false;
     }
     SDL_WM_SetCaption(WINDOW_TITLE, GAME_TITLE);
-    atexit(SDL_Quit);
+    started = STARTED_VIDEO;
     if (OpenMixer() < 0) {
         printf("No se pudo iniciar SDL_Mixer: %s\n", SDL_GetError());
         return false;
     }
-    atexit(Mix_CloseAudio);
+    started = STARTED_MIXER;
     if (TTF_Init() < 0) {
         printf("No se pudo iniciar SDL_ttf: %s\n", SDL_GetError());
         return false;
     }
-    atexit(TTF_Quit);
-    atexit(StartExitWatchdog);
+    started = STARTED_FONT_ENGINE;
     return LoadResources() && LoadGraphics();
 }
 

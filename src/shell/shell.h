@@ -7,9 +7,10 @@
 // Returns the exit status: 0 after a normal quit, 1 after a start-up failure.
 int RunGame();
 
-// Brings up SDL, the 640x480x24 window, the mixer and the font engine, each
-// shutdown registered with atexit, then loads every resource and picture from
-// the working directory. On failure prints its Spanish line and returns false.
+// Brings up SDL, the 640x480x24 window, the mixer and the font engine, then
+// loads every resource and picture from the working directory. On failure
+// prints its Spanish line and returns false. At exit, whatever the way out,
+// the libraries that came up are shut down, newest first.
 bool StartUp();
 
 // Opens the mixer: 22050 Hz, signed 16-bit big-endian samples, 4096-sample
