@@ -81,11 +81,11 @@ wait_until() {
     done
 }
 
-# start_game DESKTOP: a fresh Xvfb of that size, the game in its data folder,
-# and its window in $window.
+# start_game DESKTOP [VARIABLE=VALUE]: a fresh Xvfb of that size, the game in
+# its data folder (with that variable set), and its window in $window.
 start_game() {
     start_xvfb "$1x24" "$work/xvfb.log" || { echo "FAIL: Xvfb did not start"; exit 1; }
-    (cd "$data" && exec timeout -s KILL 120 "$game") >"$work/game.log" 2>&1 &
+    (cd "$data" && exec env ${2:+"$2"} timeout -s KILL 120 "$game") >"$work/game.log" 2>&1 &
     game_pid=$!
     window=""
     wait_until "$window_wait" find_window
@@ -192,10 +192,8 @@ done
 # A factor of 1 gives the original window; a scaling method alone leaves the
 # factor to the layer's default, which is 1 too.
 for setting in SDL12COMPAT_WINDOW_SCALING=1 SDL12COMPAT_SCALE_METHOD=linear; do
-    export "$setting"
-    start_game 1920x1080
+    start_game 1920x1080 "$setting"
     check_title "1920x1080 with $setting" 640 480 && quit_from_title "1920x1080 with $setting"
-    unset "${setting%%=*}"
 done
 
 [ "$failures" -eq 0 ] || exit 1
