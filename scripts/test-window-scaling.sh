@@ -31,6 +31,12 @@ exit_wait=10
 # A screenshot of a window that vanishes meanwhile can wait forever.
 screenshot_wait=10
 
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
 if ! system_sdl_is_layer; then
     layer=$(compat_lib "$scripts/..")
     if [ ! -e "$layer/libSDL-1.2.so.0" ]; then
@@ -50,9 +56,11 @@ command -v magick >/dev/null 2>&1 && im=magick
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-scaling.XXXXXX") || exit 1
 xvfb_pid="" game_pid=""
-stop_x() {
+# stop_game: ends the game if it still runs, and its X server.
+stop_game() {
+    [ -n "$game_pid" ] && kill -9 "$game_pid" 2>/dev/null && wait "$game_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
+    game_pid="" xvfb_pid=""
 }
 cleanup() {
     stop_game
@@ -60,12 +68,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 
 unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD
 export SDL_AUDIODRIVER=dummy
@@ -95,13 +97,6 @@ start_game() {
 find_window() {
     window=$(xdotool search --name '^Korvane' 2>/dev/null | head -n 1)
     [ -n "$window" ]
-}
-
-# stop_game: ends the game if it still runs, and its X server.
-stop_game() {
-    [ -n "$game_pid" ] && kill -9 "$game_pid" 2>/dev/null && wait "$game_pid" 2>/dev/null
-    game_pid=""
-    stop_x
 }
 
 # window_size: the game window's inner size, WIDTHxHEIGHT.
