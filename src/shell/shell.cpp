@@ -49,6 +49,7 @@ static constexpr const char* WINDOW_SCALING_VARIABLE = "SDL12COMPAT_WINDOW_SCALI
 // onto a 1080-row desktop; it leaves a 4x window (1920 rows) on 2160 rows and
 // keeps a 2560x1440 desktop at 2x, since 3x would fill every row.
 static constexpr int DESKTOP_MARGIN = 120;
+// The factor of the original 640x480 window.
 static constexpr int UNSCALED = 1;
 // putenv makes these strings part of the environment, so they live as long
 // as the process.
