@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh build-essential cmake pkg-config \
     libsdl1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev timgm6mb-soundfont libgtest-dev \
     xvfb xdotool desktop-file-utils appstream lintian valgrind clang clang-format libclang-rt-dev \
-    libsdl2-2.0-0
+    libsdl2-2.0-0 x11-utils imagemagick
 ./scripts/fetch-compat-layer.sh
 [ "${1:-}" = "--deps-only" ] && exit 0
 

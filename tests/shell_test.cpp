@@ -224,6 +224,22 @@ TEST(MixerChannels, StereoOnlyOnTheCompatibilityLayer) {
     EXPECT_EQ(frequency, 22050);
 }
 
+// The largest whole factor whose window leaves 120 rows and columns of the
+// desktop free, and never less than 1: each boundary is tested from both sides.
+TEST(WindowScale, LargestWholeFactorLeavingRoomForPanelsAndTitleBar) {
+    struct Case {
+        int width, height, scale;
+    };
+    const Case cases[] = {
+        {1920, 1080, 2}, {1920, 1079, 1}, {1400, 1080, 2}, {1399, 1080, 1}, {3840, 2160, 4},
+        {2560, 1440, 2}, {2560, 1560, 3}, {2560, 1559, 2}, {1280, 1024, 1}, {800, 600, 1},
+        {640, 480, 1},   {0, 0, 1},       {7680, 4320, 8},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WindowScale(c.width, c.height), c.scale) << c.width << "x" << c.height;
+    }
+}
+
 // Which shipped level's map is in the world (0 for neither).
 static int LoadedLevel() {
     for (int n = 1; n <= 2; n++) {

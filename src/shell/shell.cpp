@@ -2,6 +2,7 @@
 
 #include <SDL_thread.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -35,9 +36,27 @@ static constexpr int AXIS_Y = 1;
 // 33 wake-ups a second cost next to nothing, and a key is still answered well
 // within 50 ms.
 static constexpr Uint32 TITLE_IDLE_MS = 30;
-// SDL gets a few tries at start-up, this far apart (see InitSdl).
+// SDL gets a few tries at start-up, this far apart (see InitSdlWithRetries).
 static constexpr int INIT_ATTEMPTS = 8;
 static constexpr Uint32 INIT_RETRY_MS = 50;
+// The compatibility layer's own variables for an enlarged window: the scaling
+// method, read at SDL_Init, and the window's size factor, read at
+// SDL_SetVideoMode.
+static constexpr const char* SCALE_METHOD_VARIABLE = "SDL12COMPAT_SCALE_METHOD";
+static constexpr const char* WINDOW_SCALING_VARIABLE = "SDL12COMPAT_WINDOW_SCALING";
+// Desktop rows and columns an enlarged window leaves free for panels, a dock
+// and its title bar. 120 is the most that still lets a 2x window (960 rows)
+// onto a 1080-row desktop; it leaves a 4x window (1920 rows) on 2160 rows and
+// keeps a 2560x1440 desktop at 2x, since 3x would fill every row.
+static constexpr int DESKTOP_MARGIN = 120;
+// The factor of the original 640x480 window.
+static constexpr int UNSCALED = 1;
+// putenv makes these strings part of the environment, so they live as long
+// as the process.
+static char nearestScaleMethod[] = "SDL12COMPAT_SCALE_METHOD=nearest";
+// Room for the name, "=", any int and the terminator.
+static constexpr size_t WINDOW_SCALING_ENTRY_BYTES = 40;
+static char windowScalingEntry[WINDOW_SCALING_ENTRY_BYTES];
 
 // How long the exit handlers may take, after an exit the game did not choose
 // itself, before the watchdog ends the process.
@@ -48,7 +67,7 @@ Sint16 (*ReadJoystickAxis)(SDL_Joystick* joystick, int axis) = SDL_JoystickGetAx
 // SDL_Init, tried again after a short pause while it fails. SDL opens the
 // display twice; an X server whose only client was SDL's first probe resets
 // when that probe leaves, and refuses the second connection for a moment.
-static int InitSdl() {
+static int InitSdlWithRetries() {
     int result = SDL_Init(INIT_FLAGS);
     for (int attempt = 1; result < 0 && attempt < INIT_ATTEMPTS; attempt++) {
         SDL_Delay(INIT_RETRY_MS);
@@ -59,6 +78,47 @@ static int InitSdl() {
 
 bool IsCompatLayer(const SDL_version& linked) {
     return linked.major == 1 && linked.minor == 2 && linked.patch >= COMPAT_LAYER_FIRST_PATCH;
+}
+
+int WindowScale(int desktopWidth, int desktopHeight) {
+    const int across = (desktopWidth - DESKTOP_MARGIN) / SCREEN_WIDTH;
+    const int down = (desktopHeight - DESKTOP_MARGIN) / SCREEN_HEIGHT;
+    return std::max(UNSCALED, std::min(across, down));
+}
+
+// The game picks the window's scaling only on the compatibility layer, and
+// only while the player has set neither of its variables: a player who sets
+// one has taken the choice over, and the layer's defaults then hold for the
+// other.
+static bool GameChoosesScaling() {
+    return IsCompatLayer(*SDL_Linked_Version()) && !SDL_getenv(SCALE_METHOD_VARIABLE) &&
+           !SDL_getenv(WINDOW_SCALING_VARIABLE);
+}
+
+// The window factor for the desktop, which SDL reports as its current size
+// until a video mode is set.
+static void SetWindowScaling() {
+    const SDL_VideoInfo* desktop = SDL_GetVideoInfo();
+    if (desktop) {
+        snprintf(windowScalingEntry, sizeof windowScalingEntry, "%s=%d", WINDOW_SCALING_VARIABLE,
+                 WindowScale(desktop->current_w, desktop->current_h));
+        SDL_putenv(windowScalingEntry);
+    }
+}
+
+// Brings SDL up (InitSdlWithRetries). On the compatibility layer it also
+// chooses, unless the player did, crisp pixels before SDL_Init and the window
+// factor after it, both before the video mode is set.
+static int InitSdl() {
+    const bool chooseScaling = GameChoosesScaling();
+    if (chooseScaling) {
+        SDL_putenv(nearestScaleMethod);
+    }
+    const int result = InitSdlWithRetries();
+    if (result >= 0 && chooseScaling) {
+        SetWindowScaling();
+    }
+    return result;
 }
 
 int MixerChannels(const SDL_version& linked) {

@@ -21,6 +21,13 @@ int OpenMixer();
 // 1.2 interface over SDL2 rather than the classic library.
 bool IsCompatLayer(const SDL_version& linked);
 
+// The whole-number factor by which the compatibility layer enlarges the
+// 640x480 window on a desktop of this size: the largest k for which a 640k by
+// 480k window leaves a margin for panels and a title bar, and 1 at least.
+// The game still draws on a 640x480 screen; the layer scales each pixel to a
+// k by k block. Used only when the player has not set the layer's variables.
+int WindowScale(int desktopWidth, int desktopHeight);
+
 // The mixer's channel count: mono on the classic library, stereo on the
 // compatibility layer. The layer doubles a mono stream's conversion buffer,
 // and SDL_mixer's MIDI player does not allow for that, so mono there overruns
