@@ -11,8 +11,11 @@
 #   - 10 s of play with fire held: no pure red pixel, the picture changes 30
 #     to 34 times a second, and the mix, tapped in the page on its way to the
 #     speakers, is heard and not clipped;
-#   - Escape, Escape ends the game and the page says so; nothing is logged as
-#     an error on the way.
+#   - Escape, Escape ends the game and the page says so;
+#   - on a second visit with a gamepad alone (a stand-in the page sees as the
+#     browser's), its buttons start the game and then a game, through SDL2's
+#     joystick, while the page still asks for a key for the sound;
+#   - nothing is logged as an error on the way.
 # The pacing is the game's own frame clock (a frame lasts at least 30 ms);
 # the counts come from the frames the game puts on the canvas.
 #

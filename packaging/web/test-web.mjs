@@ -110,6 +110,15 @@ function instrumentPage() {
     };
 }
 
+// Installed before the page's own script: a gamepad the browser shows the
+// page (as it does once a button has been pressed), with nothing pressed.
+function fakeGamepad() {
+    const pad = { id: "test pad", index: 0, connected: true, mapping: "standard", timestamp: 1, axes: [0, 0, 0, 0],
+                  buttons: Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 })) };
+    window.korvanePad = pad;
+    navigator.getGamepads = () => [pad, null, null, null];
+}
+
 // The canvas's pixels as RGBA.
 async function canvasPixels(page) {
     const data = await page.evaluate(() => {
@@ -190,14 +199,17 @@ try {
     const page = await browser.newPage();
     await page.setViewport({ width: 800, height: 640 });
     const errors = [];
-    page.on("console", (message) => {
-        if (message.type() === "error") errors.push(`console: ${message.text()}`);
-    });
-    page.on("pageerror", (error) => errors.push(`page: ${error.message}`));
-    page.on("requestfailed", (request) => errors.push(`request failed: ${request.url()}`));
-    page.on("response", (response) => {
-        if (response.status() >= 400) errors.push(`HTTP ${response.status()}: ${response.url()}`);
-    });
+    const watchErrors = (watched) => {
+        watched.on("console", (message) => {
+            if (message.type() === "error") errors.push(`console: ${message.text()}`);
+        });
+        watched.on("pageerror", (error) => errors.push(`page: ${error.message}`));
+        watched.on("requestfailed", (request) => errors.push(`request failed: ${request.url()}`));
+        watched.on("response", (response) => {
+            if (response.status() >= 400) errors.push(`HTTP ${response.status()}: ${response.url()}`);
+        });
+    };
+    watchErrors(page);
     await page.evaluateOnNewDocument(`const FULL_SCALE = ${FULL_SCALE}; (${instrumentPage})();`);
 
     // The page waits for a first key press, saying that it starts the sound
@@ -276,6 +288,26 @@ try {
     const ended = await waitFor(() => page.evaluate(() =>
         !document.getElementById("again").hidden && document.getElementById("message").textContent), STEP_TIMEOUT_MS);
     check(ended === "Korvane has ended.", `Escape, Escape ends the game and the page says "${ended}"`);
+
+    // Another visit with a gamepad only: its first button press starts the
+    // game, which finds the gamepad; a button then starts a game. The sound
+    // still waits for a key or a click.
+    const padPage = await browser.newPage();
+    watchErrors(padPage);
+    await padPage.evaluateOnNewDocument(fakeGamepad);
+    await padPage.evaluateOnNewDocument(`const FULL_SCALE = ${FULL_SCALE}; (${instrumentPage})();`);
+    await padPage.goto(url);
+    await padPage.waitForFunction(() => typeof callMain === "function" && runDependencies === 1, { timeout: LOAD_TIMEOUT_MS });
+    await padPage.evaluate(() => window.dispatchEvent(new Event("gamepadconnected")));
+    await waitFor(async () => countMismatches(await canvasPixels(padPage), title) === 0, STEP_TIMEOUT_MS);
+    await padPage.evaluate(() => {
+        window.korvanePad.buttons[0] = { pressed: true, touched: true, value: 1 };
+        window.korvanePad.timestamp += 1;
+    });
+    const padStarts = await waitFor(async () => countMismatches(await canvasPixels(padPage), title) > 0, STEP_TIMEOUT_MS);
+    const padSoundWaits = await padPage.evaluate(() => !document.getElementById("sound").hidden);
+    check(padStarts && padSoundWaits,
+        "with a gamepad, its buttons start the program and a game; the page still asks for a key for the sound");
     check(errors.length === 0, `no errors in the console${errors.length ? ": " + errors.join("; ") : ""}`);
 } finally {
     await browser.close();
