@@ -44,18 +44,13 @@ static bool Chance(int oneIn) {
     return std::uniform_int_distribution<int>(1, oneIn)(Hand) == 1;
 }
 
-// Queues an event of the given type for the key.
+// Queues an event: a key press, a joystick button press or a window close.
 static void Queue(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
     SDL_Event event = {};
     event.type = type;
     event.key.state = SDL_PRESSED;
     event.key.keysym.sym = key;
     SDL_PushEvent(&event);
-}
-
-// Queues a key press or, with no key, a joystick button press.
-static void Press(SDLKey key = SDLK_UNKNOWN) {
-    Queue(key == SDLK_UNKNOWN ? SDL_JOYBUTTONDOWN : SDL_KEYDOWN, key);
 }
 
 // Prints the memory and the open files. Returns the resident memory, or under
@@ -95,11 +90,11 @@ static bool PlayerHand(int bossFrames) {
     }
     keys[SDLK_LSHIFT] = Chance(CHANCE_RELEASE_FIRE) ? 0 : 1;
     if (Chance(CHANCE_JOY_BUTTON)) {
-        Press();
+        Queue(SDL_JOYBUTTONDOWN);
     }
     const bool escape = Chance(CHANCE_ESCAPE);
     if (escape) {
-        Press(SDLK_ESCAPE);
+        Queue(SDL_KEYDOWN, SDLK_ESCAPE);
     }
     return escape;
 }
@@ -129,7 +124,7 @@ int main(int argc, char** argv) {
         // A window close queued behind the start ends a title screen that
         // ignores the start, which then fails the run instead of hanging it.
         if (GameState.mode == MODE_TITLE) {
-            Chance(2) ? Press(SDLK_SPACE) : Press();
+            Chance(2) ? Queue(SDL_KEYDOWN, SDLK_SPACE) : Queue(SDL_JOYBUTTONDOWN);
             Queue(SDL_QUIT);
             TitlePass();
             if (GameState.mode != MODE_PLAY) {
@@ -157,10 +152,10 @@ int main(int argc, char** argv) {
     }
     // Escape leaves play for the title screen, and there ends the game.
     if (GameState.mode != MODE_TITLE) {
-        Press(SDLK_ESCAPE);
+        Queue(SDL_KEYDOWN, SDLK_ESCAPE);
         PlayFrameSteps();
     }
-    Press(SDLK_ESCAPE);
+    Queue(SDL_KEYDOWN, SDLK_ESCAPE);
     TitlePass();
     const bool quit = GameState.quit == 1;
     ReleaseResources();
