@@ -89,7 +89,7 @@ TEST_F(SpawnTest, BossReplacesSlotOneWithoutExplosionOrScore) {
 // A shot or explosion with no free slot is dropped, but its sound is still
 // asked for, each sound on a channel of its own. The sound device is paused
 // while they are counted, so that neither can end first: at most a buffer
-// already under way is mixed, and the chunk lasts ten or more (2 s or more).
+// already under way is mixed, and the chunk lasts over ten (2 s or more).
 TEST_F(SpawnTest, FullTablesDropShotsAndExplosionsButStillPlayTheirSounds) {
     static Uint8 silence[MIX_DEFAULT_FREQUENCY * 8];
     GameState.shotSound = GameState.explosionSound = Mix_QuickLoad_RAW(silence, sizeof silence);
