@@ -5,7 +5,7 @@
 #   - a key starts a game, which then plays 10 s with the disk audio driver;
 #   - every instrument the tune plays is mapped by timidity.cfg to a shipped,
 #     non-silent patch, and the recorded music is not silent;
-#   - Escape, Escape quits with status 0;
+#   - Escape, in play and then on the title screen, quits with status 0;
 #   - started from another folder, the game still finds its data.
 # The prefix has no drive Z:, so nothing on the host (an installed patch set,
 # say) can stand in for what the zip lacks.
@@ -99,7 +99,7 @@ check_patches() {
 start_game() {
     folder=$1 audio=$2
     (cd "$folder" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" \
-        exec timeout 120 wine 'C:\Korvane\korvane.exe' >"$work/wine-game.log" 2>&1) &
+        exec timeout 300 wine 'C:\Korvane\korvane.exe' >"$work/wine-game.log" 2>&1) &
     game_pid=$!
     window=""
     for _ in $(seq 300); do
@@ -122,13 +122,37 @@ start_game() {
     xdotool windowfocus "$window"
 }
 
-# Escape on the title screen ends the game; it must exit with status 0.
-quit_from_title() {
+# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until it
+# succeeds, or fails once SECONDS have passed.
+wait_until() {
+    deadline=$(($(date +%s) + $1))
+    shift
+    until "$@"; do
+        [ "$(date +%s)" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# Escape leaves play for the title screen and ends the game from there; it is
+# sent again until the game has ended, which must be with status 0.
+escape_ends_game() {
     xdotool key Escape
+    ! kill -0 "$game_pid" 2>/dev/null
+}
+quit_with_escape() {
+    wait_until 30 escape_ends_game || fail "Escape did not end the game within 30 s"
     status=0
     wait "$game_pid" || status=$?
     game_pid=""
     [ "$status" -eq 0 ] || fail "the game exited with status $status"
+}
+
+# Whether the recording holds the title's silence before play and then
+# PLAY_SECONDS of play, with a second to spare for the start. The disk driver
+# writes as fast as the machine lets it, so the test waits for the bytes.
+played_enough() {
+    recorded=$(wc -c <"$raw" 2>/dev/null || echo 0)
+    [ "$recorded" -ge $((title_bytes + (PLAY_SECONDS + 1) * RATE * 2)) ]
 }
 
 # The RMS level of each second of play in a recording: the leading silence
@@ -143,16 +167,14 @@ music_levels() {
 check_patches
 
 echo "playing for $PLAY_SECONDS s"
+raw=$drive_c/play.raw
 start_game "$game_dir" 'C:\play.raw'
+title_bytes=$(wc -c <"$raw" 2>/dev/null || echo 0)
 xdotool key Return
-sleep "$PLAY_SECONDS"
-xdotool key Escape
-sleep 1
-quit_from_title
+wait_until 120 played_enough || fail "not $PLAY_SECONDS s of sound recorded within 120 s"
+quit_with_escape
 echo "title, start, play and quit: ok"
 
-raw=$drive_c/play.raw
-[ -s "$raw" ] || fail "no sound was recorded"
 levels=$(music_levels "$raw" | tr '\n' ' ')
 echo "music RMS per second of play: $levels"
 quiet=$(echo "$levels" | awk -v min="$MIN_MUSIC_RMS" -v want="$PLAY_SECONDS" '
@@ -162,6 +184,6 @@ quiet=$(echo "$levels" | awk -v min="$MIN_MUSIC_RMS" -v want="$PLAY_SECONDS" '
 echo "starting from another folder"
 mkdir -p "$drive_c/Elsewhere"
 start_game "$drive_c/Elsewhere" 'C:\Elsewhere\title.raw'
-quit_from_title
+quit_with_escape
 [ -e "$WINEPREFIX/dosdevices/z:" ] && fail "Wine brought back drive Z:, so host files were in reach"
 echo "Windows zip: ok"

@@ -153,6 +153,9 @@ TEST_F(LevelTest, LoadRestartsTheLevelAndScrollMovesTwoPixelsAFrameLoopingEvery9
               std::make_tuple(SLOT_FREE, SLOT_FREE, SLOT_FREE, 0, 0));
     const PlayerShip& s = WorldState.ship;
     EXPECT_EQ(std::tie(s.status, s.x, s.y, s.lives), std::make_tuple(SHIP_ACTIVE, 320, 400, 3));
+    WorldState.ship.lives = 1;  // fewer lives than a level gives, as well as more
+    LoadLevel(1);
+    EXPECT_EQ(s.lives, SHIP_START_LIVES);
     const struct {
         int frame, scrollOffset, mapPosition;
     } checkpoints[] = {{0, 0, 300},   {1, 2, 300},   {31, 62, 300}, {32, 0, 290},

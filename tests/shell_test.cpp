@@ -6,11 +6,14 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "level/level.h"
@@ -49,6 +52,26 @@ class ShellTest : public WorldTest {
         event.key.keysym.sym = key;
         SDL_PushEvent(&event);
     }
+    // TitlePass, ended by a queued window close if it has not returned within
+    // TITLE_BOUND_MS, so that a title screen deaf to its events fails instead of
+    // hanging. Returns whether it returned by itself.
+    static bool TitlePassReturns() {
+        constexpr Uint32 TITLE_BOUND_MS = 10000;
+        static std::atomic<bool> closed;
+        closed = false;
+        SDL_InitSubSystem(SDL_INIT_TIMER);
+        const SDL_TimerID bound = SDL_AddTimer(
+            TITLE_BOUND_MS,
+            [](Uint32, void*) -> Uint32 {
+                closed = true;
+                Push(SDL_QUIT);
+                return 0;
+            },
+            nullptr);
+        TitlePass();
+        SDL_RemoveTimer(bound);
+        return !closed;
+    }
     static int ShotsInPlay() {
         return int(std::count_if(std::begin(WorldState.ShotX), std::end(WorldState.ShotX),
                                  [](int x) { return x != 0; }));
@@ -83,7 +106,7 @@ TEST_F(ShellTest, TitleHandlesEveryQueuedEventInOrderThenStartsAGameOrQuits) {
             Push(type, key);
         }
 
-        TitlePass();
+        ASSERT_TRUE(TitlePassReturns()) << "the title screen ignored its events";
 
         EXPECT_EQ(GameState.quit, c.quit);
         EXPECT_EQ(GameState.mode, c.starts ? MODE_PLAY : MODE_TITLE);
@@ -106,14 +129,16 @@ TEST_F(ShellTest, EnemiesComeOnEveryTwentiethFrameUntilTheBoss) {
 
 TEST_F(ShellTest, ExtraLifeComesOnlyWhenAFrameEndsOnAPositiveMultipleOf2000) {
     const struct {
-        int score, kills, endScore, endLives;
-    } cases[] = {{1990, 1, 2010, 4},  // lands on 2000: a fourth ship
-                 {1990, 2, 2010, 3},  // steps over it
-                 {0, 0, 0, 3}};
+        int score, kills, lives, endScore, endLives;
+    } cases[] = {{1990, 1, 3, 2010, 4},  // lands on 2000: a fourth ship
+                 {3990, 1, 1, 4010, 2},  // and on every multiple
+                 {1990, 2, 3, 2010, 3},  // steps over it
+                 {0, 0, 3, 0, 3}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.score << " and " << c.kills << " kills");
         ResetWorld();
         GameState.score = c.score;
+        WorldState.ship.lives = c.lives;
         for (int i = 0; i < c.kills; i++) {
             PutEnemy(MAX_ENEMIES - i, ENEMY_DIAGONAL, 300, 200);  // stacked, still
         }
@@ -163,19 +188,33 @@ TEST_F(ShellTest, KeysAndTheStickMoveOneStepPerSideWithinTheScreen) {
     }
 }
 
-TEST_F(ShellTest, DestroyedShipFiresNothingAndHeldShiftFiresOnRespawn) {
-    WorldState.ship.status = SHIP_DESTROYED;
-    WorldState.ship.timer = 2;               // frames to the respawn
-    WorldState.shipSprite.x = SHIP_START_X;  // where the ship was last drawn
-    Hold({SDLK_LSHIFT});
-    Push(SDL_JOYBUTTONDOWN);
+// A bullet resting where the ship starts hits it in the first frame's drawing.
+// The 30th frame after that respawns the ship and, when the hit took its last
+// life, ends the game; that frame still runs to its end. Held keys move the
+// ship whatever its status, but neither Shift nor a joystick button fires
+// before the respawn.
+TEST_F(ShellTest, LosingTheLastLifeEndsTheGameOnThe30thFrameAfterTheHit) {
+    for (const int lives : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << lives << " lives");
+        ResetWorld();
+        GameState.mode = MODE_PLAY;
+        WorldState.ship.lives = lives;
+        PutBullet(0, SHIP_START_X, SHIP_START_Y);
+        Hold({SDLK_RIGHT, SDLK_LSHIFT});
+        Push(SDL_JOYBUTTONDOWN);
 
-    PlayFrameSteps();
-    EXPECT_EQ(ShotsInPlay(), 0);
-
-    PlayFrameSteps();
-    EXPECT_EQ(WorldState.ship.status, SHIP_RESPAWNING);
-    EXPECT_EQ(ShotsInPlay(), 1);
+        for (int frame = 0; frame <= 30; frame++) {
+            PlayFrameSteps();
+            const bool respawned = frame == 30;
+            EXPECT_EQ(std::make_tuple(GameState.mode, WorldState.ship.x, ShotsInPlay()),
+                      std::make_tuple(respawned && lives == 1 ? MODE_TITLE : MODE_PLAY,
+                                      SHIP_START_X + SHIP_STEP * (respawned ? 1 : frame + 1),
+                                      respawned ? 1 : 0))
+                << "frame " << frame;
+        }
+        const PlayerShip& ship = WorldState.ship;
+        EXPECT_EQ(std::tie(ship.status, ship.lives), std::make_tuple(SHIP_RESPAWNING, lives - 1));
+    }
 }
 
 TEST_F(ShellTest, EscapeLeavesPlayAfterTheFrameAndLaterEventsStillCount) {
@@ -189,22 +228,72 @@ TEST_F(ShellTest, EscapeLeavesPlayAfterTheFrameAndLaterEventsStillCount) {
     EXPECT_EQ(ShotsInPlay(), 1);
 }
 
-// 30 ms a frame, counted across the tick counter's wrap: the upper bound
-// leaves room for a loaded machine.
-TEST_F(ShellTest, TwentyPlayFramesTakeBetween600And800Milliseconds) {
-    const Uint32 start = SDL_GetTicks();
-    for (int i = 0; i < 20; i++) {
-        PlayFrame();
+// A tick clock the frame-clock test drives: reading it never moves it, and a
+// sleep moves it on by what was asked for, or by at most wakeAfter when that is
+// set (a sleep that ends early). A wait that spins or never ends runs out of reads.
+class FrameClockTest : public ShellTest {
+  protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ReadTicks = [] {
+            if (++reads > MAX_READS) {
+                throw std::runtime_error("the frame's wait does not end");
+            }
+            return now;
+        };
+        SleepTicks = [](Uint32 ms) {
+            sleeps.push_back(ms);
+            now += wakeAfter != 0 ? std::min(ms, wakeAfter) : ms;
+        };
     }
-    const Uint32 took = SDL_GetTicks() - start;
-    EXPECT_GE(took, 600u);
-    EXPECT_LE(took, 800u);
+    void TearDown() override {
+        ReadTicks = realRead;
+        SleepTicks = realSleep;
+        ShellTest::TearDown();
+    }
 
-    GameState.frameStart = UINT_MAX - 7;  // 8 ms before the wrap
-    const Uint32 before = SDL_GetTicks();
-    const Uint32 elapsed = FrameElapsed();
-    EXPECT_GE(elapsed, before + 8);
-    EXPECT_LE(elapsed, SDL_GetTicks() + 8);
+    static constexpr int MAX_READS = 1000;
+    static inline Uint32 now, wakeAfter;
+    static inline int reads;
+    static inline std::vector<Uint32> sleeps;
+    Uint32 (*const realRead)() = ReadTicks;
+    void (*const realSleep)(Uint32) = SleepTicks;
+};
+
+// The frame ends once more than 29 ticks have passed since it began: at 30, not
+// at 29, also across the tick counter's wrap. Each sleep asks for what is left
+// of the frame; one that ends early is followed by another. A long frame is not
+// made up for. A play frame's clock starts as the frame begins.
+TEST_F(FrameClockTest, FrameEndsOnceMoreThan29TicksHavePassedSleepingForWhatIsLeft) {
+    constexpr Uint32 BEFORE_WRAP = UINT_MAX - 7;  // 8 ticks before the counter wraps to 0
+    const struct {
+        Uint32 start, atWait, wakeAfter;
+        std::vector<Uint32> sleeps;
+        Uint32 end;
+    } cases[] = {
+        {1000, 1029, 0, {1}, 1030},   {1000, 1030, 0, {}, 1030},
+        {1000, 1000, 0, {30}, 1030},  {1000, 1000, 12, {30, 18, 6}, 1030},
+        {1000, 1200, 0, {}, 1200},    {BEFORE_WRAP, 21, 0, {1}, 22},
+        {BEFORE_WRAP, 22, 0, {}, 22},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        now = c.start;
+        StartFrameTimer();
+        now = c.atWait;
+        wakeAfter = c.wakeAfter;
+        reads = 0;
+        sleeps.clear();
+
+        WaitForFrameEnd();
+
+        EXPECT_EQ(sleeps, c.sleeps);
+        EXPECT_EQ(now, c.end);
+    }
+    now = 5000;
+    wakeAfter = 0;
+    PlayFrame();
+    EXPECT_EQ(std::make_pair(GameState.frameStart, now), std::make_pair(5000u, 5030u));
 }
 
 // Only the compatibility layer (1.2.50 and later) gets a stereo mixer; the

@@ -87,14 +87,17 @@ TEST_F(SpawnTest, BossReplacesSlotOneWithoutExplosionOrScore) {
 }
 
 // A shot or explosion with no free slot is dropped, but its sound is still
-// asked for, each sound on a channel of its own.
+// asked for, each sound on a channel of its own. The sound device is paused
+// while they are counted, so that neither can end first: at most a buffer
+// already under way is mixed, and the chunk lasts over ten (2 s or more).
 TEST_F(SpawnTest, FullTablesDropShotsAndExplosionsButStillPlayTheirSounds) {
-    static Uint8 silence[MIX_DEFAULT_FREQUENCY * 2];  // long enough to outlast the checks
+    static Uint8 silence[MIX_DEFAULT_FREQUENCY * 8];
     GameState.shotSound = GameState.explosionSound = Mix_QuickLoad_RAW(silence, sizeof silence);
     std::fill(std::begin(WorldState.ShotX), std::end(WorldState.ShotX), 1);
     for (Explosion& explosion : WorldState.explosions) {
         explosion = Explosion{SLOT_ACTIVE, 10, 10, 3};
     }
+    SDL_PauseAudio(1);
     Mix_HaltChannel(-1);
 
     PlayerFire();
@@ -103,6 +106,7 @@ TEST_F(SpawnTest, FullTablesDropShotsAndExplosionsButStillPlayTheirSounds) {
     EXPECT_EQ(Mix_Playing(-1), 2) << "the explosion sound";
 
     Mix_HaltChannel(-1);
+    SDL_PauseAudio(0);
     Mix_FreeChunk(GameState.shotSound);
     EXPECT_EQ(std::count(WorldState.ShotX, WorldState.ShotX + SHOT_SLOTS, 1), SHOT_SLOTS);
     EXPECT_EQ(WorldState.explosions[MAX_EXPLOSIONS].frame, 3);
@@ -197,9 +201,13 @@ TEST_F(UpdateTest, BossFiresOnFramesThatAreMultiplesOf30FromTheReset) {
     }
 }
 
+// Destroyed for 29 updates and respawning from the 30th, at the start, which
+// ends the game when no life is left; then blinking and untouchable for 49
+// updates, and active from the 50th: a bullet resting on the ship hits it only
+// then, and taking the last life does not end the game at once.
 TEST_F(UpdateTest, DestroyedShipRespawnsOnThe30thUpdateOrEndsTheGameWithoutLives) {
     const PlayerShip& ship = WorldState.ship;
-    for (int lives : {0, 2}) {
+    for (int lives : {0, 1}) {
         SCOPED_TRACE(lives);
         GameState.mode = MODE_PLAY;
         WorldState.ship = {SHIP_DESTROYED, 10, 20, lives, 30};
@@ -213,11 +221,19 @@ TEST_F(UpdateTest, DestroyedShipRespawnsOnThe30thUpdateOrEndsTheGameWithoutLives
                   std::make_tuple(SHIP_RESPAWNING, 50, SHIP_START_X, SHIP_START_Y));
         EXPECT_EQ(GameState.mode, lives > 0 ? MODE_PLAY : MODE_TITLE);
     }
+    WorldState.shipSprite.x = SHIP_START_X;
+    WorldState.shipSprite.y = SHIP_START_Y;
+    PutBullet(0, SHIP_START_X, SHIP_START_Y);
     Update(50 - 1);
-    EXPECT_EQ(ship.status, SHIP_RESPAWNING);
+    DrawScene(screen);
+    EXPECT_EQ(std::tie(ship.status, ship.lives), std::make_tuple(SHIP_RESPAWNING, 1));
 
     UpdateWorld();
-    EXPECT_EQ(std::tie(ship.status, ship.timer, ship.lives), std::make_tuple(SHIP_ACTIVE, 0, 2));
+    EXPECT_EQ(std::tie(ship.status, ship.timer), std::make_tuple(SHIP_ACTIVE, 0));
+    DrawScene(screen);
+    EXPECT_EQ(std::tie(ship.status, ship.lives, ship.timer),
+              std::make_tuple(SHIP_DESTROYED, 0, 30));
+    EXPECT_EQ(GameState.mode, MODE_PLAY);
 }
 
 using SceneTest = WorldTest;

@@ -44,10 +44,10 @@ static bool Chance(int oneIn) {
     return std::uniform_int_distribution<int>(1, oneIn)(Hand) == 1;
 }
 
-// Queues a key press or, with no key, a joystick button press.
-static void Press(SDLKey key = SDLK_UNKNOWN) {
+// Queues an event: a key press, a joystick button press or a window close.
+static void Queue(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
     SDL_Event event = {};
-    event.type = key == SDLK_UNKNOWN ? SDL_JOYBUTTONDOWN : SDL_KEYDOWN;
+    event.type = type;
     event.key.state = SDL_PRESSED;
     event.key.keysym.sym = key;
     SDL_PushEvent(&event);
@@ -90,11 +90,11 @@ static bool PlayerHand(int bossFrames) {
     }
     keys[SDLK_LSHIFT] = Chance(CHANCE_RELEASE_FIRE) ? 0 : 1;
     if (Chance(CHANCE_JOY_BUTTON)) {
-        Press();
+        Queue(SDL_JOYBUTTONDOWN);
     }
     const bool escape = Chance(CHANCE_ESCAPE);
     if (escape) {
-        Press(SDLK_ESCAPE);
+        Queue(SDL_KEYDOWN, SDLK_ESCAPE);
     }
     return escape;
 }
@@ -121,9 +121,17 @@ int main(int argc, char** argv) {
     long early = 0, late = 0;
     int earlyFiles = 0, lateFiles = 0;
     while (played < frames) {
+        // A window close queued behind the start ends a title screen that
+        // ignores the start, which then fails the run instead of hanging it.
         if (GameState.mode == MODE_TITLE) {
-            Chance(2) ? Press(SDLK_SPACE) : Press();
+            Chance(2) ? Queue(SDL_KEYDOWN, SDLK_SPACE) : Queue(SDL_JOYBUTTONDOWN);
+            Queue(SDL_QUIT);
             TitlePass();
+            if (GameState.mode != MODE_PLAY) {
+                printf("soak: FAIL: the title screen ignored a start\n");
+                return 1;
+            }
+            GameState.quit = 0;
             games++;
             continue;
         }
@@ -144,10 +152,10 @@ int main(int argc, char** argv) {
     }
     // Escape leaves play for the title screen, and there ends the game.
     if (GameState.mode != MODE_TITLE) {
-        Press(SDLK_ESCAPE);
+        Queue(SDL_KEYDOWN, SDLK_ESCAPE);
         PlayFrameSteps();
     }
-    Press(SDLK_ESCAPE);
+    Queue(SDL_KEYDOWN, SDLK_ESCAPE);
     TitlePass();
     const bool quit = GameState.quit == 1;
     ReleaseResources();
