@@ -41,7 +41,7 @@ if system_sdl_is_layer; then
 fi
 layer=$(compat_lib "$scripts/..")
 if [ ! -e "$layer/libSDL-1.2.so.0" ]; then
-    echo "FAIL: the compatibility layer is not fetched ($layer/libSDL-1.2.so.0 is missing);"
+    echo "FAIL: the compatibility layer has not been fetched (no $layer/libSDL-1.2.so.0);"
     echo "      run ./test.sh --deps-only, or scripts/fetch-compat-layer.sh, with the archive in reach"
     exit 1
 fi
@@ -69,17 +69,6 @@ case $(ldd "$game") in
 *) echo "FAIL: the game does not load the layer from $layer"; exit 1 ;;
 esac
 echo "the game runs on $(ls "$layer"/libSDL-1.2.so.1.*)"
-
-# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until it
-# succeeds, or fails once SECONDS have passed.
-wait_until() {
-    deadline=$(($(date +%s) + $1))
-    shift
-    until "$@"; do
-        [ "$(date +%s)" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
 
 game_window_shown() {
     window=$(xdotool search --name '^Korvane' 2>/dev/null | head -n 1)

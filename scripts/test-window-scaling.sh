@@ -72,17 +72,6 @@ trap 'exit 1' INT TERM HUP
 unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD
 export SDL_AUDIODRIVER=dummy
 
-# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until it
-# succeeds (true) or SECONDS have passed (false).
-wait_until() {
-    end=$(($(date +%s) + $1))
-    shift
-    until "$@"; do
-        [ "$(date +%s)" -lt "$end" ] || return 1
-        sleep 0.1
-    done
-}
-
 # start_game DESKTOP [VARIABLE=VALUE]: a fresh Xvfb of that size, the game in
 # its data folder (with that variable set), and its window in $window.
 start_game() {

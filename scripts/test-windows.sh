@@ -122,17 +122,6 @@ start_game() {
     xdotool windowfocus "$window"
 }
 
-# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until it
-# succeeds, or fails once SECONDS have passed.
-wait_until() {
-    deadline=$(($(date +%s) + $1))
-    shift
-    until "$@"; do
-        [ "$(date +%s)" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-
 # Escape leaves play for the title screen and ends the game from there; it is
 # sent again until the game has ended, which must be with status 0.
 escape_ends_game() {

@@ -1,4 +1,4 @@
-# Sourced by the scripts that need a virtual display.
+# Sourced by the scripts that play the real game on a virtual display.
 #
 # start_xvfb GEOMETRY LOG: starts Xvfb on a display it picks itself (so it can
 # never take one another server uses), sets xvfb_pid and exports DISPLAY once
@@ -22,4 +22,16 @@ start_xvfb() {
     fi
     DISPLAY=":$(head -n 1 "$xvfb_display_file")"
     export DISPLAY
+}
+
+# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until it
+# succeeds (true) or SECONDS have passed (false), so that no verdict rests on
+# a fixed sleep.
+wait_until() {
+    wait_deadline=$(($(date +%s) + $1))
+    shift
+    until "$@"; do
+        [ "$(date +%s)" -lt "$wait_deadline" ] || return 1
+        sleep 0.1
+    done
 }
